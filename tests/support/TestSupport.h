@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// A temporary program folder filled with copies of data/, made the program's
+// folder for as long as the object lives.
+class TempProgramFolder
+{
+public:
+    explicit TempProgramFolder(bool copyData = true);
+    ~TempProgramFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const;
+    bool isValid() const { return m_dir.isValid(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Folder of the source tree (for test data committed in the repository).
+QString sourceDir();
+
+// Records message boxes instead of showing them.
+class MessageRecorder
+{
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    QStringList texts;
+};
