@@ -1,0 +1,194 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class Inet;
+
+// The main window: the auction table, the search run and its status field.
+// A scan runs inside Timer5's tick and blocks on page fetches; every handler
+// here may therefore run while a scan is on the stack.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int Rows = 20;
+    using Column = std::array<QLineEdit*, Rows>;
+
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Status texts the search run shows.
+    static QString statusForState(int state, bool* changes);
+
+    // Auction table, one array per column.
+    std::array<QCheckBox*, Rows> Check1{};
+    Column Text1{};  // Auction
+    Column Text7{};  // Title
+    Column Text2{};  // Visits
+    Column Text16{}; // Time Left / Sale Date
+    Column Text17{}; // Start Price / Sale Price
+    Column Text18{}; // Bids / QTY
+    Column Text19{}; // Price (Active mode only)
+
+    // Header labels.
+    QLabel* Label1 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label5 = nullptr;
+
+    // Frames and their controls.
+    QGroupBox* FrameUser = nullptr;
+    QGroupBox* FrameSearch = nullptr;
+    QGroupBox* FrameSelect = nullptr;
+    QGroupBox* FrameTotals = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QPushButton* Command4 = nullptr; // Save User
+    QPushButton* Command6 = nullptr; // Delete User
+    QRadioButton* Option1 = nullptr; // Active
+    QRadioButton* Option2 = nullptr; // Sold
+    QPushButton* Command1 = nullptr; // Start Search
+    QPushButton* Command5 = nullptr; // Stop
+    QPushButton* Command2 = nullptr; // Clear all Data
+    QPushButton* Command3 = nullptr; // Exit Program
+    QLabel* Label12 = nullptr;
+    QLineEdit* Text11 = nullptr; // status field
+    QCheckBox* Check2 = nullptr; // rows 1 - 20
+    QCheckBox* Check3 = nullptr; // rows 21 - 40
+    QPushButton* cmdAll = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QPushButton* Command10 = nullptr; // AutoCompare
+    QLineEdit* Text13 = nullptr;
+    QLineEdit* Text14 = nullptr;
+    QLineEdit* Text15 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label11 = nullptr;
+    QProgressBar* PB1 = nullptr;
+
+    // Hidden working fields.
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text5 = nullptr; // User ID copy
+    QLineEdit* Text8 = nullptr;
+    QLineEdit* Text9 = nullptr;
+    QLineEdit* Text10 = nullptr;
+    QLineEdit* Text12 = nullptr; // stop flag
+    QLineEdit* Text20 = nullptr; // listing address
+    QLabel* Label10 = nullptr;   // chosen auction number
+    QLabel* Label13 = nullptr;   // reference title
+    QLabel* Label14 = nullptr;   // chosen row index
+
+    QTimer* Timer3 = nullptr; // status revert
+    QTimer* Timer5 = nullptr; // start delay
+    Inet* Inet1 = nullptr;
+
+    // Menus.
+    QMenu* mnuFile = nullptr;
+    QAction* mnuSaveUser = nullptr;
+    QAction* mnuDeleteUser = nullptr;
+    QAction* mnuStart = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuClear = nullptr;
+    QAction* mnuexit = nullptr;
+    QAction* mnuoptions = nullptr;
+    QMenu* mnuSelect = nullptr; // the row menu
+    QAction* mnuALL = nullptr;
+    QAction* mnuUnALL = nullptr;
+    QAction* mnuSim = nullptr;
+    QAction* mnuUnSim = nullptr;
+    QAction* mnuAuction = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuWebsite = nullptr;
+    QAction* mnuDonate = nullptr;
+
+    // Search run.
+    void Command1_Click(); // Start Search
+    void Command5_Click(); // Stop
+    void Timer3_Timer();
+    void Timer5_Timer();
+    void Inet1_StateChanged(qint16 State);
+    void Text11_Change();
+    void Text5_Change();
+    void ActiveSearch();
+    void SoldSearch();
+    bool scanRunning() const { return m_scanRunning; }
+
+    // Table.
+    void Command2_Click(); // Clear all Data
+    void Option1_Click();
+    void Option2_Click();
+    void rowGesture(int row);
+    void Check1_Click(int row);
+    void Check2_Click();
+    void Check3_Click();
+
+    // Enables a timer without restarting one that already runs.
+    static void enableTimer(QTimer* timer);
+
+    // Status field helpers.
+    void setStatus(const QString& text);
+    void setStatusColor(const QColor& color);
+    void setCellColor(QLineEdit* cell, const QColor& color);
+    QColor windowBackground() const;
+    QColor buttonFace() const;
+    bool stopRequested() const;
+    void setBusyPointer(bool busy);
+    void setProgress(double maximum, double value);
+    void setProgressValue(double value);
+    void setProgressMaximum(double maximum);
+    void makeDefaultButton(QPushButton* button);
+    QPushButton* defaultButton() const { return m_defaultButton; }
+
+    // The bare seller-listing address that marks an unknown seller.
+    QString bareListingAddress() const;
+
+signals:
+    // Sold was chosen: the sign-in window should come up.
+    void signInRequested();
+    // A selection box changed; the totals follow at once.
+    void selectionChanged();
+    // The window is closing for good.
+    void closing();
+    // A scan begins or has ended inside the start delay's tick.
+    void scanStarted();
+    void scanFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildTable(QWidget* client);
+    void buildFrames(QWidget* client);
+    void buildHidden(QWidget* client);
+    void buildMenus();
+    void connectSignals();
+    QLineEdit* makeCell(QWidget* parent, const QString& name, int left, int top, int width,
+                        int height);
+
+    QWidget* m_client = nullptr;
+    QPushButton* m_defaultButton = nullptr;
+    bool m_scanRunning = false;
+    bool m_startAfterScan = false;
+    bool m_closeAfterScan = false;
+};
