@@ -246,11 +246,11 @@ void Form1::buildFrames(QWidget* client)
     auto total = [&](const char* name, const char* labelName, const QString& label,
                      const QString& tip, int top, QLabel** labelOut) {
         auto* edit = new QLineEdit(FrameTotals);
-        place(edit, name, 120, top, 975, 315);
+        place(edit, name, 120, top, 855, 315);
         edit->setToolTip(tip);
         edit->installEventFilter(this);
         auto* l = new QLabel(label, FrameTotals);
-        place(l, labelName, 1200, top + 30, 1395, 255);
+        place(l, labelName, 1080, top + 30, 1515, 255);
         *labelOut = l;
         return edit;
     };
