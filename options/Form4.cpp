@@ -1,0 +1,269 @@
+#include "options/Form4.h"
+
+#include "app/Messages.h"
+#include "app/ProgramFolder.h"
+#include "options/Form5.h"
+#include "options/NumberText.h"
+#include "options/OptionsStore.h"
+#include "options/RichTextHolder.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// 15 twips are one pixel at 96 DPI; Qt's scaling handles other screens.
+int px(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QString fileName(const char* stem, int row)
+{
+    return QLatin1String(stem) + QString::number(row) + QLatin1String(".rtf");
+}
+
+const QString kCountTooltip = QStringLiteral(
+    "If the counter is not found on the first pass then the program will try again.");
+
+} // namespace
+
+Form4::Form4(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Options"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(px(10560), px(9015));
+
+    Label1 = new QLabel(QStringLiteral("Number of Times to Search for Counter"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setToolTip(kCountTooltip);
+    Label1->setGeometry(twipsRect(300, 120, 2760, 255));
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    RTBtry = new RichTextHolder(this);
+    RTBtry->setObjectName(QStringLiteral("RTBtry"));
+    RTBtry->setGeometry(twipsRect(3240, 60, 555, 315));
+    RTBtry->setText(QStringLiteral("2"));
+
+    Label2 = new QLabel(QStringLiteral("(1-10)"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(px(3960), px(120));
+    Label2->adjustSize();
+
+    Label23 = new QLabel(QStringLiteral("Visit Start search at character "), this);
+    Label23->setObjectName(QStringLiteral("Label23"));
+    Label23->setToolTip(kCountTooltip);
+    Label23->setGeometry(twipsRect(960, 420, 2130, 255));
+    Label23->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    RTB3 = new RichTextHolder(this);
+    RTB3->setObjectName(QStringLiteral("RTB3"));
+    RTB3->setGeometry(twipsRect(3240, 360, 555, 315));
+    RTB3->setText(QStringLiteral("800"));
+
+    const auto button = [this](QPushButton*& b, const char* name, const char* text, int left) {
+        b = new QPushButton(QLatin1String(text), this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(twipsRect(left, 180, 1215, 495));
+    };
+    button(Command1, "Command1", "Save", 4740);
+    button(Command3, "Command3", "Advanced", 6780);
+    button(Command2, "Command2", "Cancel", 8760);
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+
+    Frame1 = new QGroupBox(QStringLiteral("   Active   "), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(180, 900, 10155, 3975));
+    buildFrame(Frame1, QStringLiteral("Active"),
+               {QStringLiteral("Auction Number"), QStringLiteral("Title"),
+                QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
+                QStringLiteral("Time Left"), QStringLiteral("Start Price"), QStringLiteral("Bids"),
+                QStringLiteral("Price"), QStringLiteral("User Search")},
+               7680, 5355, 7140, "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5);
+
+    Frame2 = new QGroupBox(QStringLiteral("   Sold   "), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twipsRect(180, 4980, 10155, 3975));
+    buildFrame(Frame2, QStringLiteral("Sold"),
+               {QStringLiteral("Auction Number"), QStringLiteral("Title"),
+                QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
+                QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"), QStringLiteral("Qty"),
+                QStringLiteral("User Search"), QStringLiteral("Item Search")},
+               7740, 5295, 7080, "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6);
+}
+
+void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& labels,
+                       int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
+                       std::array<RichTextHolder*, rows>& before, const char* afterArray,
+                       std::array<RichTextHolder*, rows>& after)
+{
+    auto* beforeHeader = new QLabel(QStringLiteral("String before Desired text"), frame);
+    beforeHeader->setObjectName(prefix + QStringLiteral("HeaderBefore"));
+    beforeHeader->move(px(1920), px(300));
+    beforeHeader->adjustSize();
+    auto* afterHeader = new QLabel(QStringLiteral("String after Desired text"), frame);
+    afterHeader->setObjectName(prefix + QStringLiteral("HeaderAfter"));
+    afterHeader->move(px(afterHeaderLeft), px(300));
+    afterHeader->adjustSize();
+
+    const QString beforeName = QLatin1String(beforeArray) + u'_';
+    const QString afterName = QLatin1String(afterArray) + u'_';
+    for (int r = 0; r < rows; ++r) {
+        const int top = 540 + 360 * r;
+        auto* label = new QLabel(labels[r], frame);
+        label->setObjectName(prefix + QStringLiteral("Label_") + QString::number(r));
+        // Right-aligned so that every label ends just left of its field.
+        label->setGeometry(twipsRect(60, top, 1260, 315));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+        before[r] = new RichTextHolder(frame);
+        before[r]->setObjectName(beforeName + QString::number(r));
+        before[r]->setGeometry(twipsRect(1380, top, beforeWidth, 315));
+        before[r]->setText(QStringLiteral(" "));
+
+        after[r] = new RichTextHolder(frame);
+        after[r]->setObjectName(afterName + QString::number(r));
+        after[r]->setGeometry(twipsRect(afterLeft, top, 2955, 315));
+    }
+}
+
+void Form4::Form_Load()
+{
+    setOuterHeight(compactHeightTwips);
+    RTBtry->LoadFile(programFile(QStringLiteral("Options.rtf")));
+    RTB3->LoadFile(programFile(QStringLiteral("Options1.rtf")));
+    for (int r = 0; r < rows; ++r) {
+        RichTextBox1[r]->LoadFile(programFile(fileName("Config1", r)));
+        RichTextBox2[r]->LoadFile(programFile(fileName("Config2", r)));
+        RichTextBox6[r]->LoadFile(programFile(fileName("Config6", r)));
+        RichTextBox5[r]->LoadFile(programFile(fileName("Config5", r)));
+    }
+}
+
+void Form4::Command1_Click()
+{
+    QStringList failures;
+    const auto save = [&failures](RichTextHolder* holder, const QString& name) {
+        if (holder->SaveFile(programFile(name), 0))
+            return true;
+        failures << name + QStringLiteral(": ") + holder->lastError();
+        return false;
+    };
+    for (int r = 0; r < rows; ++r) {
+        save(RichTextBox1[r], fileName("Config1", r));
+        save(RichTextBox2[r], fileName("Config2", r));
+        save(RichTextBox5[r], fileName("Config5", r));
+        save(RichTextBox6[r], fileName("Config6", r));
+    }
+    save(RTB3, QStringLiteral("Options1.rtf"));
+
+    // A message box runs an event loop; the window may be gone after it.
+    QPointer<Form4> self(this);
+    const double count = leadingNumberValue(RTBtry->Text());
+    if (count > 0 && count < 11) {
+        if (save(RTBtry, QStringLiteral("Options.rtf"))) {
+            // A saved count governs the next search, not only the next start.
+            if (const auto limit = OptionsStore::counterTryLimitFromText(RTBtry->Text()))
+                OptionsStore::setCounterTryLimit(*limit);
+        }
+    } else {
+        Messages::show(this, QStringLiteral("Please input a number between 1 and 10"));
+        if (!self)
+            return;
+    }
+
+    if (!failures.isEmpty()) {
+        // Keep the window and its edits, so the user can retry or cancel.
+        Messages::show(this, QStringLiteral("The options could not be saved to these files:\n\n") +
+                                 failures.join(u'\n') +
+                                 QStringLiteral("\n\nThe other files were saved. The Options "
+                                                "window stays open with your changes."));
+        return;
+    }
+    close();
+}
+
+void Form4::Command2_Click()
+{
+    close();
+}
+
+void Form4::Command3_Click()
+{
+    Form5::showWarning();
+}
+
+void Form4::showFull()
+{
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    } else {
+        show();
+    }
+    setOuterHeight(fullHeightTwips);
+    const QScreen* s = screen();
+    const int screenTop = s ? s->geometry().top() : 0;
+    move(pos().x(), screenTop + px(fullTopTwips));
+}
+
+void Form4::setOuterHeight(int twips)
+{
+    m_outerHeightTwips = twips;
+    applyOuterHeight();
+}
+
+int Form4::frameExtraHeight() const
+{
+    // Before the window manager has framed the window there is no frame.
+    return isVisible() ? frameGeometry().height() - geometry().height() : 0;
+}
+
+void Form4::applyOuterHeight()
+{
+    m_appliedFrameExtra = frameExtraHeight();
+    resize(px(10560), qMax(1, px(m_outerHeightTwips) - m_appliedFrameExtra));
+}
+
+void Form4::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen* s = screen()) {
+            const QRect area = s->geometry();
+            const QSize outer(frameGeometry().width(), px(m_outerHeightTwips));
+            move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+        }
+    }
+    applyOuterHeight();
+}
+
+bool Form4::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The frame's size is known only once the window manager has framed the
+    // window, which it reports as a move; the outer height must follow it.
+    if (event->type() == QEvent::Move && isVisible() && frameExtraHeight() != m_appliedFrameExtra)
+        applyOuterHeight();
+    return handled;
+}
+
+void Form4::closeEvent(QCloseEvent* event)
+{
+    // Closing by any means discards the store; nothing is written here.
+    OptionsStore::forget(this);
+    event->accept();
+}

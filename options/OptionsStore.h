@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+class Form4;
+
+enum class MarkerTable
+{
+    Active,
+    Sold
+};
+
+// The options store is the hidden Options window: its holders are the
+// settings, and every read goes to them, so a search started while the
+// window is open uses its unsaved edits. A read after the window was closed
+// loads it again, hidden, from the option files.
+namespace OptionsStore {
+
+// "String before Desired text" / "String after Desired text" of row 0..8.
+QString before(MarkerTable table, int row);
+QString after(MarkerTable table, int row);
+QString tryCountText();     // RTBtry: number of counter searches
+QString counterStartText(); // RTB3: character at which the counter search starts
+
+// The loaded store window, created hidden and loaded when there is none.
+Form4* form();
+bool isLoaded();
+// The "&Options" menu: shows the loaded window as it is, or loads it afresh
+// (compact) when it was closed.
+void showWindow();
+// Closes the window without saving anything (Cancel, program exit).
+void discard();
+
+// Program-wide limit of counter searches per item (2 until read).
+qint16 counterTryLimit();
+void setCounterTryLimit(qint16 limit);
+// Reads Options.rtf through a holder of its own and takes the leading-number
+// value of its text, rounded half to even; a missing file or a value that
+// does not fit 16 bits leaves the limit as it is.
+void loadCounterTryLimit();
+// The limit a count text stands for; nothing when it does not fit 16 bits.
+std::optional<qint16> counterTryLimitFromText(const QString& text);
+
+// Called by Form4 when it closes, so that the next read loads afresh even
+// before the closed window is deleted.
+void forget(Form4* form);
+
+} // namespace OptionsStore

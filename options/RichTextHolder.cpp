@@ -1,0 +1,123 @@
+#include "options/RichTextHolder.h"
+
+#include "options/RtfCodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <climits>
+
+RichTextHolder::RichTextHolder(QWidget* parent) : QLineEdit(parent)
+{
+    // The line edit would otherwise cut long texts at 32767 characters.
+    setMaxLength(INT_MAX);
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
+        if (m_updatingDisplay)
+            return;
+        // The user typed, pasted or undid: the shown text is the content now.
+        m_text = shown;
+        m_selStart = qMin(m_selStart, int(m_text.size()));
+        m_selLength = qMin(m_selLength, int(m_text.size()) - m_selStart);
+    });
+}
+
+bool RichTextHolder::LoadFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    if (file.size() > maxFileSize) {
+        m_lastError = tr("The file is too large.");
+        return false;
+    }
+    const QByteArray bytes = file.read(maxFileSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > maxFileSize) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    const std::optional<QString> text = RtfCodec::read(bytes);
+    if (!text) {
+        m_lastError = tr("The file is not an RTF document.");
+        return false;
+    }
+    setContent(*text);
+    m_lastError.clear();
+    return true;
+}
+
+bool RichTextHolder::SaveFile(const QString& path, int fileType)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = fileType == 1 ? m_text.toUtf8() : RtfCodec::write(m_text);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        m_lastError = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    m_lastError.clear();
+    return true;
+}
+
+void RichTextHolder::setText(const QString& text)
+{
+    setContent(text);
+}
+
+void RichTextHolder::setContent(const QString& text)
+{
+    m_text = text;
+    m_selStart = 0;
+    m_selLength = 0;
+    showContent();
+}
+
+void RichTextHolder::showContent()
+{
+    if (!isVisible()) {
+        m_displayStale = true;
+        return;
+    }
+    m_displayStale = false;
+    m_updatingDisplay = true;
+    QLineEdit::setText(m_text);
+    m_updatingDisplay = false;
+}
+
+void RichTextHolder::showEvent(QShowEvent* event)
+{
+    if (m_displayStale)
+        showContent();
+    QLineEdit::showEvent(event);
+}
+
+void RichTextHolder::setSelStart(int start)
+{
+    m_selStart = qBound(0, start, int(m_text.size()));
+    m_selLength = 0;
+}
+
+void RichTextHolder::setSelLength(int length)
+{
+    m_selLength = qBound(0, length, int(m_text.size()) - m_selStart);
+}
+
+QString RichTextHolder::SelText() const
+{
+    return m_text.mid(m_selStart, m_selLength);
+}
+
+void RichTextHolder::setSelText(const QString& text)
+{
+    m_text.replace(m_selStart, m_selLength, text);
+    m_selStart += int(text.size());
+    m_selLength = 0;
+    const int start = m_selStart;
+    showContent();
+    m_selStart = start;
+}

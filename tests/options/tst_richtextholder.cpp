@@ -1,0 +1,232 @@
+#include "TestSupport.h"
+#include "options/RichTextHolder.h"
+#include "options/RtfCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+class TestRichTextHolder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void saveThenLoad_data();
+    void saveThenLoad();
+    void loadFailureKeepsContent_data();
+    void loadFailureKeepsContent();
+    void saveOntoDirectoryFails();
+    void failedWriteKeepsOldFile();
+    void plainTextType();
+    void selection_data();
+    void selection();
+    void userTypingBecomesText();
+    void hiddenHolderKeepsExactText();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace {
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+void TestRichTextHolder::saveThenLoad_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blank") << QStringLiteral(" ");
+    QTest::newRow("user list") << QStringLiteral("alice,bob,");
+    QTest::newRow("marker with blanks") << QStringLiteral("  <span id=\"v\">  ");
+    QTest::newRow("lines and tabs") << QStringLiteral("a\tb\r\nc\n");
+    QTest::newRow("outside cp1252") << QStringLiteral("\u0416\U0001F600{\\}");
+    QTest::newRow("long") << QString(100000, u'x');
+}
+
+void TestRichTextHolder::saveThenLoad()
+{
+    QFETCH(QString, text);
+    const QString path = m_dir.filePath(QStringLiteral("holder.rtf"));
+    RichTextHolder writer;
+    writer.setText(text);
+    QVERIFY(writer.SaveFile(path, 0));
+    QCOMPARE(readFile(path), RtfCodec::write(text));
+
+    RichTextHolder reader;
+    reader.setText(QStringLiteral("old"));
+    QVERIFY(reader.LoadFile(path));
+    QCOMPARE(reader.Text(), text);
+}
+
+void TestRichTextHolder::loadFailureKeepsContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // empty: no file is made
+    QTest::newRow("missing") << QStringLiteral("missing.rtf") << QByteArray();
+    QTest::newRow("plain text") << QStringLiteral("plain.rtf") << QByteArray("alice,bob,");
+    QTest::newRow("binary") << QStringLiteral("binary.rtf") << QByteArray("\0\1\2\3", 4);
+    QTest::newRow("directory") << QStringLiteral("adir.rtf") << QByteArray();
+}
+
+void TestRichTextHolder::loadFailureKeepsContent()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(name);
+    if (name.startsWith(u'a'))
+        QVERIFY(QDir(m_dir.path()).mkpath(name));
+    else if (!bytes.isEmpty())
+        QVERIFY(writeFile(path, bytes));
+
+    RichTextHolder holder;
+    holder.setText(QStringLiteral("built-in"));
+    QVERIFY(!holder.LoadFile(path));
+    QCOMPARE(holder.Text(), QStringLiteral("built-in"));
+    QVERIFY(!holder.lastError().isEmpty());
+}
+
+void TestRichTextHolder::saveOntoDirectoryFails()
+{
+    const QString path = m_dir.filePath(QStringLiteral("taken.rtf"));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("taken.rtf/inside")));
+    RichTextHolder holder;
+    holder.setText(QStringLiteral("x"));
+    QVERIFY(!holder.SaveFile(path));
+    QVERIFY(!holder.lastError().isEmpty());
+    QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
+}
+
+void TestRichTextHolder::failedWriteKeepsOldFile()
+{
+    // A file size limit makes the write itself fail part way, like a full
+    // disk; it binds root too, unlike file permissions.
+    const QString path = m_dir.filePath(QStringLiteral("old.rtf"));
+    RichTextHolder holder;
+    holder.setText(QStringLiteral("old text"));
+    QVERIFY(holder.SaveFile(path));
+    const QByteArray before = readFile(path);
+
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    holder.setText(QString(20000, u'n'));
+    const bool ok = holder.SaveFile(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!ok);
+    QVERIFY(!holder.lastError().isEmpty());
+    QCOMPARE(readFile(path), before);
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("old.rtf*")}, QDir::Files),
+             QStringList{QStringLiteral("old.rtf")});
+}
+
+void TestRichTextHolder::plainTextType()
+{
+    const QString path = m_dir.filePath(QStringLiteral("plain.txt"));
+    RichTextHolder holder;
+    holder.setText(QStringLiteral("caf\u00e9"));
+    QVERIFY(holder.SaveFile(path, 1));
+    QCOMPARE(readFile(path), QByteArray("caf\xc3\xa9"));
+}
+
+void TestRichTextHolder::selection_data()
+{
+    // Each step: "s N" set start, "l N" set length, "w TEXT" write the
+    // selected text; the row checks the selected text read at the end and
+    // the whole text.
+    QTest::addColumn<QString>("initial");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("read one char") << QStringLiteral("alice,bob,") << QStringList{"s 5", "l 1"}
+                                   << QStringLiteral(",") << QStringLiteral("alice,bob,");
+    QTest::newRow("append") << QStringLiteral("alice,") << QStringList{"s 6", "l 0", "w bob,"}
+                            << QString() << QStringLiteral("alice,bob,");
+    QTest::newRow("delete stretch")
+        << QStringLiteral("jimbob,bob,") << QStringList{"s 7", "l 4", "w "} << QString()
+        << QStringLiteral("jimbob,");
+    QTest::newRow("replace") << QStringLiteral("abc") << QStringList{"s 1", "l 1", "w XY"}
+                             << QString() << QStringLiteral("aXYc");
+    QTest::newRow("start past end clamps") << QStringLiteral("abc") << QStringList{"s 99", "w !"}
+                                           << QString() << QStringLiteral("abc!");
+    QTest::newRow("length past end clamps") << QStringLiteral("abc") << QStringList{"s 1", "l 99"}
+                                            << QStringLiteral("bc") << QStringLiteral("abc");
+    QTest::newRow("negative start") << QStringLiteral("abc") << QStringList{"s -4", "l 1"}
+                                    << QStringLiteral("a") << QStringLiteral("abc");
+    QTest::newRow("start empties selection")
+        << QStringLiteral("abc") << QStringList{"s 0", "l 2", "s 1"} << QString()
+        << QStringLiteral("abc");
+    QTest::newRow("two appends") << QString() << QStringList{"s 0", "w a,", "s 2", "w b,"}
+                                 << QString() << QStringLiteral("a,b,");
+}
+
+void TestRichTextHolder::selection()
+{
+    QFETCH(QString, initial);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, selected);
+    QFETCH(QString, text);
+    RichTextHolder holder;
+    holder.setText(initial);
+    for (const QString& step : steps) {
+        const QString arg = step.mid(2);
+        if (step.startsWith(u's'))
+            holder.setSelStart(arg.toInt());
+        else if (step.startsWith(u'l'))
+            holder.setSelLength(arg.toInt());
+        else
+            holder.setSelText(arg);
+    }
+    QCOMPARE(holder.SelText(), selected);
+    QCOMPARE(holder.Text(), text);
+}
+
+void TestRichTextHolder::userTypingBecomesText()
+{
+    RichTextHolder holder;
+    holder.setText(QStringLiteral("12"));
+    holder.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&holder));
+    QCOMPARE(holder.text(), QStringLiteral("12"));
+    holder.setFocus();
+    holder.end(false);
+    QTest::keyClicks(&holder, QStringLiteral("3 x"));
+    QCOMPARE(holder.Text(), QStringLiteral("123 x"));
+    QTest::keyClick(&holder, Qt::Key_Backspace);
+    QCOMPARE(holder.Text(), QStringLiteral("123 "));
+}
+
+void TestRichTextHolder::hiddenHolderKeepsExactText()
+{
+    // A buffer holder never shown keeps every character, CR and NUL included.
+    const QString text = QStringLiteral("a\r\n\tb") + QChar(0) + QString(40000, u'z');
+    const QString path = m_dir.filePath(QStringLiteral("exact.rtf"));
+    RichTextHolder holder;
+    holder.setText(text);
+    QVERIFY(holder.SaveFile(path));
+    RichTextHolder other;
+    QVERIFY(other.LoadFile(path));
+    QCOMPARE(other.Text(), text);
+    other.show();
+    QCOMPARE(other.Text(), text);
+}
+
+QTEST_MAIN(TestRichTextHolder)
+#include "tst_richtextholder.moc"
