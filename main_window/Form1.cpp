@@ -1,6 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "main_window/Twips.h"
+#include "selection/Totals.h"
 #include "transfer/Inet.h"
 
 #include <QAction>
@@ -429,7 +430,16 @@ void Form1::rowGesture(int row)
 void Form1::Check1_Click(int row)
 {
     Q_UNUSED(row);
-    emit selectionChanged();
+    std::array<bool, Rows> checked{};
+    std::array<QString, Rows> visits;
+    for (int i = 0; i < Rows; ++i) {
+        checked[i] = Check1[i]->isChecked();
+        visits[i] = Text2[i]->text();
+    }
+    const SelectionTotals totals = computeTotals(checked, visits);
+    Text13->setText(totals.auctions);
+    Text14->setText(totals.visits);
+    Text15->setText(totals.average);
 }
 
 void Form1::Check2_Click()

@@ -16,6 +16,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class Inet;
+enum class MarkerTable;
 
 // The main window: the auction table, the search run and its status field.
 // A scan runs inside Timer5's tick and blocks on page fetches; every handler
@@ -164,8 +165,6 @@ public:
 signals:
     // Sold was chosen: the sign-in window should come up.
     void signInRequested();
-    // A selection box changed; the totals follow at once.
-    void selectionChanged();
     // The window is closing for good.
     void closing();
     // A scan begins or has ended inside the start delay's tick.
@@ -178,6 +177,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Scan steps shared by both scans.
+    QString itemAddress(int row) const;
+    bool readCounter(int row, MarkerTable table); // false: the scan was stopped
+    void finishScan(int firstBlockRow);
+    void endScanQuietly();
+
     void buildTable(QWidget* client);
     void buildFrames(QWidget* client);
     void buildHidden(QWidget* client);

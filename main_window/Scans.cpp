@@ -1,9 +1,20 @@
 #include "main_window/Form1.h"
 
-void Form1::ActiveSearch() {}
+#include "options/OptionsStore.h"
+
+#include <QUrl>
+
 void Form1::SoldSearch() {}
 
 QString Form1::bareListingAddress() const
 {
-    return QStringLiteral("http://127.0.0.1:8765/_W0QQsocmdZListingCategoryList");
+    // The listings host is the host of the seller listing address, so one
+    // installation's option files name one site.
+    const QUrl listing(OptionsStore::before(MarkerTable::Active, 8).trimmed());
+    QUrl bare;
+    bare.setScheme(QStringLiteral("http"));
+    bare.setHost(listing.host().isEmpty() ? QStringLiteral("listings.ebay.com") : listing.host());
+    bare.setPort(listing.port());
+    bare.setPath(QStringLiteral("/_W0QQsocmdZListingCategoryList"));
+    return bare.toString(QUrl::FullyEncoded);
 }
