@@ -16,7 +16,8 @@ class Inet : public QObject
     Q_OBJECT
 public:
     // Transfer states reported through StateChanged.
-    enum State : qint16 {
+    enum State : qint16
+    {
         icNone = 0,
         icResolvingHost = 1,
         icHostResolved = 2,
@@ -36,11 +37,13 @@ public:
     ~Inet() override;
 
     // Fetches address with GET and returns the body as text (dataType 0);
-    // after a failure or Cancel it returns whatever was received.
+    // after a failure or Cancel it returns whatever was received. Called
+    // again while one fetch blocks, it returns an empty text at once and
+    // leaves the running fetch alone.
     QString OpenURL(const QString& address, int dataType = 0);
     // Ends the transfer in progress; a blocked OpenURL returns. Harmless when idle.
     void Cancel();
-    // Final address of the last transfer, after redirections.
+    // Final address of the last transfer, after redirections (fully encoded).
     QString URL() const;
     bool StillExecuting() const;
 
@@ -55,9 +58,20 @@ public:
     qint64 maxBodyBytes() const;
 
 signals:
+    // A fetch reports 1 2 [3 4] 5 6 7 8 12 9 10; 3 and 4 only when a new
+    // connection is opened, and each redirection repeats the request states.
+    // A failure (refused, time-out, too large, HTTP error status, bad
+    // address) ends with 11 as the last state. Cancel reports 9 10 at once
+    // and nothing follows it.
     void StateChanged(qint16 State);
 
 private:
     struct Private;
+    struct Transfer;
+    // Emits StateChanged; false when the handler destroyed this object or
+    // ended the transfer, so the caller must stop touching it.
+    bool report(Transfer& t, qint16 state);
+
     Private* d;
+    Q_DISABLE_COPY(Inet)
 };
