@@ -145,9 +145,16 @@ void Form1::finishScan(int firstBlockRow)
         Text8->setText(formatGroupedPattern(double(visits) / counted));
     setBusyPointer(false);
     Timer3->stop();
-    setStatus(QStringLiteral("Task Complete"));
     setProgressValue(0);
-    setStatusColor(QColor(0, 255, 0));
+    if (Text20->text() == bareListingAddress()) {
+        // The site sent us to its bare listing page: the seller does not
+        // exist, which must not end on a green "Task Complete".
+        setStatus(QStringLiteral("User Search Error"));
+        setStatusColor(QColor(255, 0, 0));
+    } else {
+        setStatus(QStringLiteral("Task Complete"));
+        setStatusColor(QColor(0, 255, 0));
+    }
     makeDefaultButton(Command1);
     endScanQuietly();
 }

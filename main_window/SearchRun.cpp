@@ -38,7 +38,8 @@ void Form1::Timer5_Timer()
     else
         ActiveSearch();
     m_scanRunning = false;
-    Timer5->stop();
+    // Timer5 fires once per start, so it is already off here; a Start pressed
+    // while the stopped scan wound down has armed it again and must keep it.
     emit scanFinished();
 
     if (m_closeAfterScan) {

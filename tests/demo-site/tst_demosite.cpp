@@ -1,5 +1,5 @@
 // The demo auction site as the program meets it: the site runs as its own
-// process on 127.0.0.1, and the option values of site-options.txt are
+// process on 127.0.0.1, and the option values of tools/make-data/options.txt are
 // applied to its pages with a literal marker search, so any drift between
 // the pages and the markers shows up here.
 
@@ -315,7 +315,7 @@ void DemoSiteTest::activeScan_data()
 }
 
 // The listing phase of an Active scan with the Active markers of
-// site-options.txt.
+// tools/make-data/options.txt.
 void DemoSiteTest::activeScan()
 {
     QFETCH(QString, user);
