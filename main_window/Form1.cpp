@@ -1,6 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "main_window/Twips.h"
+#include "options/RichTextHolder.h"
 #include "selection/Totals.h"
 #include "transfer/Inet.h"
 
@@ -288,6 +289,16 @@ void Form1::buildHidden(QWidget* client)
     Label10 = hiddenLabel("Label10");
     Label13 = hiddenLabel("Label13", QStringLiteral("Start Price"));
     Label14 = hiddenLabel("Label14");
+
+    auto holder = [client](const char* name) {
+        auto* rtb = new RichTextHolder(client);
+        rtb->setObjectName(QString::fromLatin1(name));
+        rtb->setVisible(false);
+        return rtb;
+    };
+    RTB1 = holder("RTB1");
+    RTBcheck = holder("RTBcheck");
+    RTBTrys2 = holder("RTBTrys2");
 }
 
 void Form1::buildMenus()
@@ -359,6 +370,23 @@ void Form1::connectSignals()
     for (int i = 0; i < Rows; ++i)
         connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
     connect(Check2, &QCheckBox::toggled, this, &Form1::Check2_Click);
+
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(mnuSaveUser, &QAction::triggered, this, &Form1::Command4_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(mnuDeleteUser, &QAction::triggered, this, &Form1::Command6_Click);
+    connect(Combo1, &QComboBox::editTextChanged, this, &Form1::Combo1_Change);
+    connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
+
+    connect(cmdAll, &QPushButton::clicked, this, &Form1::cmdAll_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(mnuALL, &QAction::triggered, this, &Form1::mnuALL_Click);
+    connect(mnuUnALL, &QAction::triggered, this, &Form1::mnuUnALL_Click);
+    connect(mnuSim, &QAction::triggered, this, &Form1::mnuSim_Click);
+    connect(mnuUnSim, &QAction::triggered, this, &Form1::mnuUnSim_Click);
     connect(Check3, &QCheckBox::toggled, this, &Form1::Check3_Click);
 }
 

@@ -16,6 +16,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class Inet;
+class RichTextHolder;
+class Form3;
+class Form6;
 enum class MarkerTable;
 
 // The main window: the auction table, the search run and its status field.
@@ -97,6 +100,11 @@ public:
     QLabel* Label13 = nullptr;   // reference title
     QLabel* Label14 = nullptr;   // chosen row index
 
+    // Hidden text holders: the saved-user list and the try count read at start-up.
+    RichTextHolder* RTB1 = nullptr;
+    RichTextHolder* RTBcheck = nullptr;
+    RichTextHolder* RTBTrys2 = nullptr;
+
     QTimer* Timer3 = nullptr; // status revert
     QTimer* Timer5 = nullptr; // start delay
     Inet* Inet1 = nullptr;
@@ -141,6 +149,24 @@ public:
     void Check1_Click(int row);
     void Check2_Click();
     void Check3_Click();
+
+    // Saved users (users/).
+    bool loadcombo1();
+    void Command4_Click(); // Save User
+    void Command6_Click(); // Delete User
+    void Combo1_Change();
+    void Combo1_Click();
+
+    // Selection commands (selection/).
+    void mnuALL_Click();
+    void mnuUnALL_Click();
+    void mnuSim_Click();
+    void mnuUnSim_Click();
+    void cmdAll_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click(); // Auto Compare
 
     // Enables a timer without restarting one that already runs.
     static void enableTimer(QTimer* timer);
