@@ -117,7 +117,5 @@ void RichTextHolder::setSelText(const QString& text)
     m_text.replace(m_selStart, m_selLength, text);
     m_selStart += int(text.size());
     m_selLength = 0;
-    const int start = m_selStart;
     showContent();
-    m_selStart = start;
 }

@@ -23,7 +23,6 @@ private slots:
     void texts_data();
     void texts();
     void opensCompactAndModeless();
-    void menuShowsHiddenStoreUnchanged();
     void advanced_data();
     void advanced();
     void oneWarningAtATime();
@@ -76,30 +75,16 @@ void TestOptionsWindow::geometry_data()
     QTest::addColumn<QRect>("rect");
     QTest::newRow("RTBtry") << "Form4"
                             << "RTBtry" << QRect(216, 4, 37, 21);
-    QTest::newRow("RTB3") << "Form4"
-                          << "RTB3" << QRect(216, 24, 37, 21);
-    QTest::newRow("Save") << "Form4"
-                          << "Command1" << QRect(316, 12, 81, 33);
     QTest::newRow("Advanced") << "Form4"
                               << "Command3" << QRect(452, 12, 81, 33);
-    QTest::newRow("Cancel") << "Form4"
-                            << "Command2" << QRect(584, 12, 81, 33);
-    QTest::newRow("Frame1") << "Form4"
-                            << "Frame1" << QRect(12, 60, 677, 265);
-    QTest::newRow("Frame2") << "Form4"
-                            << "Frame2" << QRect(12, 332, 677, 265);
     QTest::newRow("Active row 0 before") << "Form4"
                                          << "RichTextBox1_0" << QRect(92, 36, 357, 21);
     QTest::newRow("Active row 8 after") << "Form4"
                                         << "RichTextBox5_8" << QRect(476, 228, 197, 21);
-    QTest::newRow("Sold row 3 before") << "Form4"
-                                       << "RichTextBox2_3" << QRect(92, 108, 353, 21);
     QTest::newRow("Sold row 8 after") << "Form4"
                                       << "RichTextBox6_8" << QRect(472, 228, 197, 21);
     QTest::newRow("Form5 Continue") << "Form5"
                                     << "Command1" << QRect(64, 68, 81, 33);
-    QTest::newRow("Form5 Cancel") << "Form5"
-                                  << "Command2" << QRect(208, 68, 81, 33);
 }
 
 void TestOptionsWindow::geometry()
@@ -119,15 +104,6 @@ void TestOptionsWindow::texts_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::newRow("caption") << "Form4"
-                             << "Form4"
-                             << "Options";
-    QTest::newRow("Label1") << "Form4"
-                            << "Label1"
-                            << "Number of Times to Search for Counter";
-    QTest::newRow("Label2") << "Form4"
-                            << "Label2"
-                            << "(1-10)";
     QTest::newRow("Label23") << "Form4"
                              << "Label23"
                              << "Visit Start search at character ";
@@ -140,28 +116,13 @@ void TestOptionsWindow::texts_data()
     QTest::newRow("Active row 2") << "Form4"
                                   << "ActiveLabel_2"
                                   << "Visits    Basic";
-    QTest::newRow("Active row 8") << "Form4"
-                                  << "ActiveLabel_8"
-                                  << "User Search";
     QTest::newRow("Sold row 5") << "Form4"
                                 << "SoldLabel_5"
                                 << "Sale Pric";
-    QTest::newRow("Sold row 8") << "Form4"
-                                << "SoldLabel_8"
-                                << "Item Search";
-    QTest::newRow("warning caption") << "Form5"
-                                     << "Form5"
-                                     << "Warning ! ! !";
     QTest::newRow("warning line 1")
         << "Form5"
         << "Label1"
         << "Warning ! !  Making changes in the advanced options can have an ";
-    QTest::newRow("warning line 2") << "Form5"
-                                    << "Label2"
-                                    << "effect on this programs performance.";
-    QTest::newRow("Continue") << "Form5"
-                              << "Command1"
-                              << "Continue";
 }
 
 void TestOptionsWindow::texts()
@@ -195,17 +156,6 @@ void TestOptionsWindow::opensCompactAndModeless()
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     // The marker fields are only out of view, not disabled.
     QVERIFY(form->RichTextBox2[0]->isEnabled());
-}
-
-void TestOptionsWindow::menuShowsHiddenStoreUnchanged()
-{
-    Form4* hidden = OptionsStore::form();
-    hidden->RTB3->setText(QStringLiteral("unsaved"));
-    QVERIFY(!hidden->isVisible());
-    OptionsStore::showWindow();
-    QCOMPARE(OptionsStore::form(), hidden);
-    QVERIFY(hidden->isVisible());
-    QCOMPARE(hidden->RTB3->text(), QStringLiteral("unsaved"));
 }
 
 void TestOptionsWindow::advanced_data()
