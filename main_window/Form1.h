@@ -34,6 +34,9 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // The message shown when the sold-items page never shows an item number.
+    static QString soldPageError();
+
     // Status texts the search run shows.
     static QString statusForState(int state, bool* changes);
 

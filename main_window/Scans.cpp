@@ -4,8 +4,6 @@
 
 #include <QUrl>
 
-void Form1::SoldSearch() {}
-
 QString Form1::bareListingAddress() const
 {
     // The listings host is the host of the seller listing address, so one
