@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "app/ProgramFolder.h"
 #include "options/Form5.h"
+#include "options/Layout.h"
 #include "options/NumberText.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
@@ -16,16 +17,9 @@
 
 namespace {
 
-// 15 twips are one pixel at 96 DPI; Qt's scaling handles other screens.
-int px(int twips)
-{
-    return qRound(twips / 15.0);
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
+using OptionsLayout::px;
+using OptionsLayout::shrinkToFit;
+using OptionsLayout::twipsRect;
 
 QString fileName(const char* stem, int row)
 {
@@ -70,6 +64,7 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     RTB3->setObjectName(QStringLiteral("RTB3"));
     RTB3->setGeometry(twipsRect(3240, 360, 555, 315));
     RTB3->setText(QStringLiteral("800"));
+    shrinkToFit({Label1, Label23});
 
     const auto button = [this](QPushButton*& b, const char* name, const char* text, int left) {
         b = new QPushButton(QLatin1String(text), this);
@@ -83,6 +78,7 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
 
+    QList<QLabel*> rowLabels;
     Frame1 = new QGroupBox(QStringLiteral("   Active   "), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(180, 900, 10155, 3975));
@@ -91,7 +87,8 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
                 QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
                 QStringLiteral("Time Left"), QStringLiteral("Start Price"), QStringLiteral("Bids"),
                 QStringLiteral("Price"), QStringLiteral("User Search")},
-               7680, 5355, 7140, "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5);
+               7680, 5355, 7140, "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5,
+               rowLabels);
 
     Frame2 = new QGroupBox(QStringLiteral("   Sold   "), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
@@ -101,13 +98,15 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
                 QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
                 QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"), QStringLiteral("Qty"),
                 QStringLiteral("User Search"), QStringLiteral("Item Search")},
-               7740, 5295, 7080, "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6);
+               7740, 5295, 7080, "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6,
+               rowLabels);
+    shrinkToFit(rowLabels);
 }
 
-void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& labels,
+void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                        int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
                        std::array<RichTextHolder*, rows>& before, const char* afterArray,
-                       std::array<RichTextHolder*, rows>& after)
+                       std::array<RichTextHolder*, rows>& after, QList<QLabel*>& rowLabels)
 {
     auto* beforeHeader = new QLabel(QStringLiteral("String before Desired text"), frame);
     beforeHeader->setObjectName(prefix + QStringLiteral("HeaderBefore"));
@@ -122,11 +121,12 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
     const QString afterName = QLatin1String(afterArray) + u'_';
     for (int r = 0; r < rows; ++r) {
         const int top = 540 + 360 * r;
-        auto* label = new QLabel(labels[r], frame);
+        auto* label = new QLabel(texts[r], frame);
         label->setObjectName(prefix + QStringLiteral("Label_") + QString::number(r));
         // Right-aligned so that every label ends just left of its field.
-        label->setGeometry(twipsRect(60, top, 1260, 315));
+        label->setGeometry(twipsRect(15, top, 1305, 315));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        rowLabels.append(label);
 
         before[r] = new RichTextHolder(frame);
         before[r]->setObjectName(beforeName + QString::number(r));

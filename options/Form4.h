@@ -60,10 +60,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& labels,
+    void buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                     int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
                     std::array<RichTextHolder*, rows>& before, const char* afterArray,
-                    std::array<RichTextHolder*, rows>& after);
+                    std::array<RichTextHolder*, rows>& after, QList<QLabel*>& rowLabels);
     void applyOuterHeight();
     int frameExtraHeight() const;
 

@@ -1,6 +1,7 @@
 #include "options/Form5.h"
 
 #include "options/Form4.h"
+#include "options/Layout.h"
 #include "options/OptionsStore.h"
 
 #include <QCloseEvent>
@@ -11,10 +12,8 @@
 
 namespace {
 
-int px(int twips)
-{
-    return qRound(twips / 15.0);
-}
+using OptionsLayout::px;
+using OptionsLayout::shrinkToFit;
 
 QPointer<Form5>& instance()
 {
@@ -38,6 +37,7 @@ Form5::Form5()
     Label2 = new QLabel(QStringLiteral("effect on this programs performance."), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(px(1380), px(600), px(2640), px(255));
+    shrinkToFit({Label1, Label2});
 
     Command1 = new QPushButton(QStringLiteral("Continue"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QList>
+#include <QRect>
+
+// Layout helpers of the options windows, whose controls are placed in twips.
+namespace OptionsLayout {
+
+// 15 twips are one pixel at 96 DPI; Qt's scaling handles other screens.
+inline int px(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The layout was drawn for a narrow 8 pt dialog font; with a wider one the
+// labels would be cut. Shrinks the labels' common font until every text
+// fits its box, so that labels side by side keep one size.
+inline void shrinkToFit(const QList<QLabel*>& labels)
+{
+    if (labels.isEmpty())
+        return;
+    QFont font = labels.first()->font();
+    const auto fits = [&labels](const QFont& f) {
+        const QFontMetrics metrics(f);
+        for (const QLabel* label : labels) {
+            if (metrics.horizontalAdvance(label->text()) > label->width())
+                return false;
+        }
+        return true;
+    };
+    while (font.pointSizeF() > 6 && !fits(font))
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    for (QLabel* label : labels)
+        label->setFont(font);
+}
+
+} // namespace OptionsLayout
