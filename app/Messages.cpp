@@ -17,8 +17,11 @@ void Messages::show(QWidget* parent, const QString& text)
         recorder()(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillmere"), text, QMessageBox::Ok, parent);
-    box.exec();
+    // On the heap: the program may close the parent while the box waits.
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillmere"), text, QMessageBox::Ok, parent);
+    box->exec();
+    delete box.data();
 }
 
 void Messages::setRecorder(Recorder r)

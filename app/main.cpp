@@ -1,12 +1,16 @@
-#include "main_window/Form1.h"
+#include "app/Shell.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    Form1 w;
-    w.show();
+    QApplication::setOrganizationName(QStringLiteral("Quillmere"));
+    QApplication::setDesktopFileName(QStringLiteral("net.quillmere.Quillmere"));
+    Shell shell;
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillmere/logo.svg")));
+    shell.start();
     return app.exec();
 }

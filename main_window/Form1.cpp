@@ -1,6 +1,9 @@
 #include "main_window/Form1.h"
 
 #include "main_window/Twips.h"
+#include "app/Messages.h"
+#include "app/ProgramFolder.h"
+#include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
 #include "selection/Totals.h"
 #include "transfer/Inet.h"
@@ -11,6 +14,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
+#include <QWindow>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -73,6 +78,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     connectSignals();
 
     makeDefaultButton(Command1);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
     adjustSize();
     setFixedSize(sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -80,6 +86,52 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::Form_Load()
+{
+    QDir::setCurrent(programFolder());
+    OptionsStore::form();
+    loadcombo1();
+    // A missing or unreadable count keeps the limit the program started with.
+    if (RTBTrys2->LoadFile(programFile(QStringLiteral("Options.rtf")))) {
+        if (const auto limit = OptionsStore::counterTryLimitFromText(RTBTrys2->Text()))
+            OptionsStore::setCounterTryLimit(*limit);
+    }
+    makeDefaultButton(Command1);
+}
+
+QString Form1::startInstructions()
+{
+    return QStringLiteral("To Start:\r\n\r\n1. Input a UserID.\r\n\r\n2. Select Active or Sold\r\n\r\n"
+                          "3. Select Start");
+}
+
+void Form1::focusWindowChanged(QWindow* window)
+{
+    if (!window)
+        return; // the program lost the focus to another application
+    QWindow* previous = m_lastFocusWindow;
+    m_lastFocusWindow = window;
+    if (window != windowHandle() || m_showingInstructions)
+        return;
+    // Coming back from one of our own windows counts; coming back from a
+    // message box or from another application does not.
+    bool fromOurWindow = !m_activatedBefore;
+    if (previous && previous != window) {
+        const QWidget* from = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->windowHandle() == previous)
+                from = top;
+        }
+        fromOurWindow = from && !from->inherits("QMessageBox") && !from->inherits("QMenu");
+    }
+    m_activatedBefore = true;
+    if (fromOurWindow && Combo1->currentText().isEmpty()) {
+        m_showingInstructions = true;
+        Messages::show(this, startInstructions());
+        m_showingInstructions = false;
+    }
+}
 
 QLineEdit* Form1::makeCell(QWidget* parent, const QString& name, int left, int top, int width,
                            int height)
@@ -595,15 +647,21 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (m_scanRunning) {
-        // The scan is on the stack below us: stop it, and close once it has returned.
+        // The scan is on the stack below us: stop it, and close once it has
+        // returned. A message box the scan waits on is closed for it.
         m_closeAfterScan = true;
         Text12->setText(QStringLiteral("stop"));
         Inet1->Cancel();
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
         event->ignore();
         return;
     }
     Timer3->stop();
     Timer5->stop();
+    // A message box still waiting on this window goes with it.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && isAncestorOf(modal))
+        modal->close();
     emit closing();
     event->accept();
 }

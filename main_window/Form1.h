@@ -16,6 +16,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class Inet;
+class QWindow;
 class RichTextHolder;
 class Form3;
 class Form6;
@@ -132,6 +133,13 @@ public:
     QAction* mnuWebsite = nullptr;
     QAction* mnuDonate = nullptr;
 
+    // Loading at start-up: program folder, options store, saved users, the
+    // counter try limit, the default button.
+    void Form_Load();
+    // The start instructions, shown when the window becomes active with an
+    // empty User ID field.
+    static QString startInstructions();
+
     // Search run.
     void Command1_Click(); // Start Search
     void Command5_Click(); // Stop
@@ -217,6 +225,7 @@ private:
     void buildHidden(QWidget* client);
     void buildMenus();
     void connectSignals();
+    void focusWindowChanged(QWindow* window);
     QLineEdit* makeCell(QWidget* parent, const QString& name, int left, int top, int width,
                         int height);
 
@@ -225,4 +234,7 @@ private:
     bool m_scanRunning = false;
     bool m_startAfterScan = false;
     bool m_closeAfterScan = false;
+    bool m_activatedBefore = false;
+    QPointer<QWindow> m_lastFocusWindow;
+    bool m_showingInstructions = false;
 };

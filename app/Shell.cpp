@@ -1,0 +1,119 @@
+#include "app/Shell.h"
+
+#include "app/Links.h"
+#include "app/Messages.h"
+#include "app/frmSplashCopyright.h"
+#include "main_window/Form1.h"
+#include "options/Form5.h"
+#include "options/OptionsStore.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+Shell::Shell(QObject* parent) : QObject(parent)
+{
+    Q_INIT_RESOURCE(app);
+}
+
+Shell::~Shell()
+{
+    delete m_form1;
+    delete m_splash;
+}
+
+frmSplashCopyright* Shell::loadSplash()
+{
+    if (!m_splash) {
+        m_splash = new frmSplashCopyright;
+        m_splash->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_splash, &frmSplashCopyright::timerElapsed, this, &Shell::Timer1_Timer);
+    }
+    return m_splash;
+}
+
+void Shell::start()
+{
+    loadSplash()->show();
+}
+
+void Shell::Timer1_Timer()
+{
+    if (m_splash) {
+        m_splash->Timer1->stop();
+        m_splash->close();
+        m_splash.clear(); // About loads a fresh one
+    }
+    showMainWindow();
+}
+
+void Shell::showMainWindow()
+{
+    if (m_form1)
+        return;
+    m_form1 = new Form1;
+    m_form1->setAttribute(Qt::WA_DeleteOnClose);
+    Form1* f = m_form1;
+    connect(f->mnuAbout, &QAction::triggered, this, &Shell::mnuAbout_Click);
+    connect(f->mnuWebsite, &QAction::triggered, this, &Shell::mnuWebsite_Click);
+    connect(f->mnuDonate, &QAction::triggered, this, &Shell::mnuDonate_Click);
+    connect(f->mnuAuction, &QAction::triggered, this, &Shell::mnuAuction_Click);
+    connect(f->mnuoptions, &QAction::triggered, this, &Shell::mnuoptions_Click);
+    connect(f, &Form1::closing, this, &Shell::closeOtherWindows);
+    f->Form_Load();
+    f->show();
+    emit mainWindowShown();
+}
+
+void Shell::closeOtherWindows()
+{
+    // Nothing is saved on the way out: the Options window's edits are dropped.
+    if (Form5* warning = Form5::current())
+        warning->close();
+    OptionsStore::discard();
+    if (m_splash)
+        m_splash->close();
+}
+
+void Shell::mnuAbout_Click()
+{
+    frmSplashCopyright* splash = loadSplash();
+    splash->Timer1->stop();
+    splash->show();
+    splash->raise();
+    splash->activateWindow();
+}
+
+void Shell::mnuWebsite_Click()
+{
+    Links::openInBrowser(Links::website());
+}
+
+void Shell::mnuDonate_Click()
+{
+    Links::openInBrowser(Links::donations());
+}
+
+void Shell::mnuAuction_Click()
+{
+    Form1* f = m_form1;
+    if (!f)
+        return;
+    // No row chosen yet counts as a row without a number.
+    bool isRow = false;
+    const int row = f->Label14->text().toInt(&isRow);
+    const bool hasNumber =
+        isRow && row >= 0 && row < Form1::Rows && !f->Text1[row]->text().isEmpty();
+    if (!hasNumber) {
+        Messages::show(f, QStringLiteral("No Auction Number Available"));
+        return;
+    }
+    Links::openInBrowser(
+        Links::itemView(OptionsStore::before(MarkerTable::Sold, 8), f->Label10->text()));
+}
+
+void Shell::mnuoptions_Click()
+{
+    OptionsStore::showWindow();
+}
