@@ -91,8 +91,8 @@ void TestOptionsStore::installedDataMatchesList()
         QCOMPARE(readFile(sourceDir() + QStringLiteral("/data/") + e.name),
                  RtfCodec::write(e.text));
     }
-    QStringList expected{QStringLiteral("Options.rtf"), QStringLiteral("Options1.rtf"),
-                         QStringLiteral("User.rtf")};
+    QCOMPARE(readFile(sourceDir() + QStringLiteral("/data/User.rtf")), RtfCodec::write(QString()));
+    QStringList expected{QStringLiteral("Options.rtf"), QStringLiteral("Options1.rtf")};
     for (const auto& f : markerFiles())
         expected << f.first;
     names.sort();

@@ -1,5 +1,6 @@
 // Writes the installed option files from options.txt with the program's own
-// RTF writer, so that the shipped files are exactly what the program saves.
+// RTF writer, so that the shipped files are exactly what the program saves,
+// and an empty saved-user list User.rtf beside them.
 #include "OptionList.h"
 #include "options/RtfCodec.h"
 
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <algorithm>
 
 int main(int argc, char* argv[])
 {
@@ -36,7 +39,12 @@ int main(int argc, char* argv[])
         err << args[1] << ": cannot create the folder\n";
         return 1;
     }
-    for (const OptionFileEntry& entry : *entries) {
+    // The saved-user list always ships empty; the list names only options.
+    QList<OptionFileEntry> files = *entries;
+    if (std::none_of(files.cbegin(), files.cend(),
+                     [](const OptionFileEntry& e) { return e.name == QLatin1String("User.rtf"); }))
+        files.append({QStringLiteral("User.rtf"), QString()});
+    for (const OptionFileEntry& entry : files) {
         QSaveFile file(out.filePath(entry.name));
         if (!file.open(QIODevice::WriteOnly) || file.write(RtfCodec::write(entry.text)) < 0 ||
             !file.commit()) {
@@ -44,6 +52,6 @@ int main(int argc, char* argv[])
             return 1;
         }
     }
-    QTextStream(stdout) << "wrote " << entries->size() << " files to " << out.path() << '\n';
+    QTextStream(stdout) << "wrote " << files.size() << " files to " << out.path() << '\n';
     return 0;
 }
