@@ -1,0 +1,104 @@
+#include "selection/Form6.h"
+
+#include "main_window/Form1.h"
+#include "main_window/Twips.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+QPointer<Form6>& instance()
+{
+    static QPointer<Form6> form;
+    return form;
+}
+} // namespace
+
+// A child window of the main window: it goes when the main window goes.
+Form6::Form6(Form1* owner) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("Auto Compare"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(tw(7395), tw(5055));
+
+    auto label = [this](const char* name, const QString& text, int left, int top) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->adjustSize();
+        l->move(tw(left), tw(top));
+        return l;
+    };
+    Label3 = label("Label3", QStringLiteral("Sold"), 6240, 60);
+    Label1 = label("Label1", QStringLiteral("Item Description"), 2460, 240);
+    Label2 = label("Label2", QStringLiteral("Average Visits"), 6000, 300);
+
+    for (int i = 0; i < Rows; ++i) {
+        const int top = 540 + 360 * i;
+        Text1[i] = new QLineEdit(this);
+        Text1[i]->setObjectName(QStringLiteral("Text1_") + QString::number(i));
+        Text1[i]->setGeometry(tw(300), tw(top), tw(5415), tw(315));
+        Text2[i] = new QLineEdit(this);
+        Text2[i]->setObjectName(QStringLiteral("Text2_") + QString::number(i));
+        Text2[i]->setGeometry(tw(5880), tw(top), tw(1215), tw(315));
+    }
+
+    Command1 = new QPushButton(QStringLiteral("Done"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(tw(1380), tw(4320), tw(1215), tw(495));
+    Command2 = new QPushButton(QStringLiteral("Print"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(tw(4980), tw(4320), tw(1215), tw(495));
+
+    connect(owner, &Form1::closing, this, &QWidget::close);
+}
+
+Form6* Form6::showWindow(Form1* owner)
+{
+    if (Form6* open = instance()) {
+        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    auto* form = new Form6(owner);
+    instance() = form;
+    form->show();
+    form->activateWindow();
+    return form;
+}
+
+Form6* Form6::current()
+{
+    return instance();
+}
+
+void Form6::closeIfOpen()
+{
+    if (Form6* form = instance())
+        form->close();
+}
+
+void Form6::closeEvent(QCloseEvent* event)
+{
+    if (instance() == this)
+        instance() = nullptr; // a new window may open before this one is deleted
+    event->accept();
+}
+
+void Form6::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    if (const QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
