@@ -91,6 +91,7 @@ void Form1::ActiveSearch()
                                    Combo1->currentText() +
                                    OptionsStore::after(MarkerTable::Active, 8);
     const QString page = Inet1->OpenURL(listingAddress);
+    const bool listingFailed = lastTransferState() == Inet::icError;
     Text20->setText(Inet1->URL());
     setStatus(QStringLiteral("Page Loaded"));
     const Scan::ActiveMarkers markers{
@@ -101,7 +102,8 @@ void Form1::ActiveSearch()
     Label6->setText(QStringLiteral("Start Price"));
     Label9->setText(QStringLiteral("Bids"));
 
-    if (!stopRequested()) {
+    const bool stoppedBeforeListing = stopRequested();
+    if (!stoppedBeforeListing) {
         const Scan::ActiveListing listing =
             Scan::scanActiveListing(page, markers, Option2->isChecked());
         for (int i = 0; i < Rows; ++i) {
@@ -125,10 +127,10 @@ void Form1::ActiveSearch()
     }
 
     Inet1->Cancel();
-    finishScan(firstBlockRow);
+    finishScan(firstBlockRow, listingFailed && !stoppedBeforeListing);
 }
 
-void Form1::finishScan(int firstBlockRow)
+void Form1::finishScan(int firstBlockRow, bool listingFailed)
 {
     if (firstBlockRow + Rows > Rows) {
         // Rows 21 - 40 are not in the table: end quietly.
@@ -150,6 +152,10 @@ void Form1::finishScan(int firstBlockRow)
         // The site sent us to its bare listing page: the seller does not
         // exist, which must not end on a green "Task Complete".
         setStatus(QStringLiteral("User Search Error"));
+        setStatusColor(QColor(255, 0, 0));
+    } else if (listingFailed) {
+        // Nor may a listing page that never arrived whole.
+        setStatus(QStringLiteral("Internet Error"));
         setStatusColor(QColor(255, 0, 0));
     } else {
         setStatus(QStringLiteral("Task Complete"));

@@ -3,8 +3,10 @@
 #include "main_window/Twips.h"
 #include "app/Messages.h"
 #include "app/ProgramFolder.h"
+#include "options/Layout.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
+#include "scan/Form2.h"
 #include "selection/Totals.h"
 #include "transfer/Inet.h"
 
@@ -79,13 +81,19 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
     makeDefaultButton(Command1);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
+    connect(this, &Form1::signInRequested, this,
+            [this] { Form2::showSignIn(this, Inet1, [this] { Command1_Click(); }); });
     adjustSize();
     setFixedSize(sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // A focused combo box may report a pick while it is torn down.
+    Combo1->disconnect(this);
+}
 
 void Form1::Form_Load()
 {
@@ -140,6 +148,12 @@ QLineEdit* Form1::makeCell(QWidget* parent, const QString& name, int left, int t
     edit->setObjectName(name);
     edit->setGeometry(tw(left), tw(top), tw(width), tw(height));
     edit->installEventFilter(this);
+    // A value too long for its cell shows its beginning, where a number or a
+    // title is read from, unless the user is editing it.
+    connect(edit, &QLineEdit::textChanged, edit, [edit] {
+        if (!edit->hasFocus())
+            edit->setCursorPosition(0);
+    });
     return edit;
 }
 
@@ -161,6 +175,17 @@ void Form1::buildTable(QWidget* client)
             column[i] = cell;
         }
         column[0]->setToolTip(CellTip);
+    }
+    // The columns were drawn for a narrow 8 pt font: a 12-digit auction
+    // number must fit its cell.
+    QFont cellFont = Text1[0]->font();
+    const QString widest = QStringLiteral("000000000000");
+    while (cellFont.pointSizeF() > 6 &&
+           QFontMetrics(cellFont).horizontalAdvance(widest) > Text1[0]->width() - 8)
+        cellFont.setPointSizeF(cellFont.pointSizeF() - 0.5);
+    for (const ColumnSpec& spec : columns) {
+        for (QLineEdit* cell : this->*spec.column)
+            cell->setFont(cellFont);
     }
     for (int i = 1; i <= 3; ++i) {
         Text7[i]->setToolTip(CellTip);
@@ -241,6 +266,8 @@ void Form1::buildFrames(QWidget* client)
     place(Combo1, "Combo1", 120, 300, 2415, 315);
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    // A completer would turn a typed "Al" into a saved "Alice".
+    Combo1->setCompleter(nullptr);
     Combo1->setToolTip(QStringLiteral("Type in New User Name Here"));
     // The combo box forwards shortcut checks straight to its line edit.
     Combo1->installEventFilter(this);
@@ -314,6 +341,7 @@ void Form1::buildFrames(QWidget* client)
                    QStringLiteral("Total Number of Visits as Selected"), 720, &Label4);
     Text15 = total("Text15", "Label11", QStringLiteral("Visits per Auction"),
                    QStringLiteral("Average Visits per Auction as Selected"), 1140, &Label11);
+    OptionsLayout::shrinkToFit({Label3, Label4, Label11});
 }
 
 void Form1::buildHidden(QWidget* client)

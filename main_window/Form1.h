@@ -217,7 +217,8 @@ private:
     // Scan steps shared by both scans.
     QString itemAddress(int row) const;
     bool readCounter(int row, MarkerTable table); // false: the scan was stopped
-    void finishScan(int firstBlockRow);
+    void finishScan(int firstBlockRow, bool listingFailed);
+    qint16 lastTransferState() const { return m_lastTransferState; }
     void endScanQuietly();
 
     void buildTable(QWidget* client);
@@ -235,6 +236,7 @@ private:
     bool m_startAfterScan = false;
     bool m_closeAfterScan = false;
     bool m_activatedBefore = false;
+    qint16 m_lastTransferState = 0;
     QPointer<QWindow> m_lastFocusWindow;
     bool m_showingInstructions = false;
 };

@@ -81,6 +81,7 @@ QString Form1::statusForState(int state, bool* changes)
 
 void Form1::Inet1_StateChanged(qint16 State)
 {
+    m_lastTransferState = State;
     bool changes = false;
     const QString text = statusForState(State, &changes);
     if (!changes)

@@ -55,7 +55,9 @@ bool RichTextHolder::SaveFile(const QString& path, int fileType)
         return false;
     }
     const QByteArray bytes = fileType == 1 ? m_text.toUtf8() : RtfCodec::write(m_text);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // QSaveFile::commit() in Qt 6.4 does not notice a failed flush of its
+    // buffer (a full disk), so flush first and let that failure count.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         m_lastError = file.errorString();
         file.cancelWriting();
         return false;

@@ -11,11 +11,6 @@
 
 bool Form1::loadcombo1()
 {
-    // The list is offered, never typed ahead: inline completion would turn a
-    // typed "Al" into "Alice" and, leaving the field, rewrite "ALICE" as a
-    // saved "alice", so the ID searched or saved would not be the one typed.
-    if (Combo1->completer())
-        Combo1->setCompleter(nullptr);
     const QString before = Combo1->currentText();
     {
         // Emptying the list moves the edit text about; only the text the field

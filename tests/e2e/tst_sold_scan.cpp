@@ -2,6 +2,7 @@
 // signed in over HTTP with the downloader's own cookie jar.
 #include "main_window/Form1.h"
 #include "options/OptionsStore.h"
+#include "scan/Form2.h"
 #include "transfer/Inet.h"
 
 #include "DemoSiteProcess.h"
@@ -60,6 +61,7 @@ private slots:
 private:
     void signIn();
     bool runScan(int timeoutMs = 60000);
+    QStringList scanPaths() const; // the scan's own requests, in order
 
     std::unique_ptr<TempProgramFolder> m_folder;
     std::unique_ptr<DemoSiteProcess> m_site;
@@ -78,8 +80,12 @@ void TestSoldScan::init()
     OptionsStore::loadCounterTryLimit();
     m_form = std::make_unique<Form1>();
     m_form->Timer5->setInterval(10);
-    m_form->Option2->setChecked(true);
     m_form->show();
+    // Choosing Sold brings up the sign-in window; these tests sign in over
+    // HTTP instead, so it is closed again.
+    m_form->Option2->setChecked(true);
+    if (Form2* signIn = Form2::instance())
+        signIn->close();
 }
 
 void TestSoldScan::cleanup()
@@ -111,9 +117,23 @@ void TestSoldScan::signIn()
 
 bool TestSoldScan::runScan(int timeoutMs)
 {
+    m_messages->texts.clear();
     QSignalSpy finished(m_form.get(), &Form1::scanFinished);
     m_form->Command1_Click();
-    return finished.wait(timeoutMs);
+    const bool done = finished.wait(timeoutMs);
+    // The start instructions may come whenever the window is activated.
+    m_messages->texts.removeAll(Form1::startInstructions());
+    return done;
+}
+
+QStringList TestSoldScan::scanPaths() const
+{
+    QStringList paths;
+    for (const QString& path : m_site->requestedPaths()) {
+        if (path == QLatin1String("/sold") || path.startsWith(QLatin1String("/item")))
+            paths.append(path);
+    }
+    return paths;
 }
 
 void TestSoldScan::signedInScanFillsSales()
@@ -152,9 +172,7 @@ void TestSoldScan::signedInScanFillsSales()
     QCOMPARE(f.Text11->palette().color(QPalette::Base), QColor(0, 255, 0));
     QVERIFY(f.Command1->isEnabled());
     QVERIFY(m_messages->texts.isEmpty());
-    QStringList paths = m_site->requestedPaths();
-    paths.removeAll(QStringLiteral("/signin"));
-    QCOMPARE(paths, expectedPaths);
+    QCOMPARE(scanPaths(), expectedPaths);
 }
 
 void TestSoldScan::notSignedInEndsAfterThreePasses()
@@ -166,8 +184,8 @@ void TestSoldScan::notSignedInEndsAfterThreePasses()
                  "There was an error loading your 'Sold' Page or \r\n"
                  "Can not find Item Number using current search string.\r\n"
                  "Please change Item# search string in the ooptions dialog box")});
-    QCOMPARE(m_site->requestedPaths().count(QStringLiteral("/sold")), 3);
-    QCOMPARE(m_site->requestedPaths().size(), 3);
+    QCOMPARE(scanPaths().count(QStringLiteral("/sold")), 3);
+    QCOMPARE(scanPaths().size(), 3);
     QVERIFY(f.Command1->isEnabled());
     QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
     QVERIFY(f.Text11->text() != QLatin1String("Task Complete"));
@@ -186,7 +204,7 @@ void TestSoldScan::stopWhileRefetchingEnds()
     QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
     QVERIFY(m_messages->texts.isEmpty());
     // The second fetch was cancelled, maybe before it reached the site; no third.
-    QVERIFY(m_site->requestedPaths().count(QStringLiteral("/sold")) <= 2);
+    QVERIFY(scanPaths().count(QStringLiteral("/sold")) <= 2);
     QCOMPARE(loads, 2);
     QVERIFY(f.Command1->isEnabled());
 }

@@ -612,8 +612,11 @@ void TestFaultMatrix::listingFaults()
     QCOMPARE(run.statuses.contains(QStringLiteral("Internet Error")), transferError);
     if (serve == Serve::BadUtf8)
         QVERIFY(m_form->Text7[0]->text().contains(QChar::ReplacementCharacter));
-    // The ending the scan always writes, even over a failed listing fetch.
-    QCOMPARE(m_form->Text11->text(), QStringLiteral("Task Complete"));
+    // A listing page that failed to arrive whole is not a completed task.
+    QCOMPARE(m_form->Text11->text(),
+             transferError ? QStringLiteral("Internet Error") : QStringLiteral("Task Complete"));
+    QCOMPARE(m_form->Text11->palette().color(QPalette::Base),
+             transferError ? QColor(255, 0, 0) : QColor(0, 255, 0));
     QCOMPARE(snapshot(m_folder->path()), before);
 }
 

@@ -49,12 +49,14 @@ private slots:
 
 private:
     std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<MessageRecorder> m_messages;
     std::unique_ptr<Form1> m_form;
 };
 
 void TestForm1::init()
 {
     m_folder = std::make_unique<TempProgramFolder>();
+    m_messages = std::make_unique<MessageRecorder>();
     m_form = std::make_unique<Form1>();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -63,6 +65,7 @@ void TestForm1::init()
 void TestForm1::cleanup()
 {
     m_form.reset();
+    m_messages.reset();
     m_folder.reset();
 }
 

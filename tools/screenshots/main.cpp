@@ -1,0 +1,172 @@
+// Takes a picture of every window of the program, filled the way a user sees
+// it after scanning the demo site, for the README and the walkthrough.
+//   screenshots OUTPUT_FOLDER
+// Run it under Xvfb (xvfb-run) so the embedded browser paints; the other
+// windows also work with QT_QPA_PLATFORM=offscreen.
+#include "app/Shell.h"
+#include "app/frmSplashCopyright.h"
+#include "main_window/Form1.h"
+#include "options/Form4.h"
+#include "options/Form5.h"
+#include "options/OptionsStore.h"
+#include "transfer/Inet.h"
+
+#include "DemoSiteProcess.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTextStream>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QtTest>
+
+namespace {
+QTextStream out(stdout);
+QDir outputDir;
+
+void settle(int ms = 200)
+{
+    QTest::qWait(ms);
+}
+
+bool save(QWidget* window, const QString& name)
+{
+    if (!window)
+        return false;
+    window->raise();
+    settle();
+    const QString path = outputDir.filePath(name + QStringLiteral(".png"));
+    const bool ok = window->grab().save(path);
+    out << (ok ? "wrote " : "FAILED ") << path << Qt::endl;
+    return ok;
+}
+
+bool scan(Form1* f)
+{
+    QSignalSpy finished(f, &Form1::scanFinished);
+    f->Command1_Click();
+    return finished.wait(120000);
+}
+
+QWidget* topLevel(const char* objectName)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(objectName) && w->isVisible())
+            return w;
+    }
+    return nullptr;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: screenshots OUTPUT_FOLDER\n";
+        return 2;
+    }
+    outputDir = QDir(QString::fromLocal8Bit(argv[1]));
+    outputDir.mkpath(QStringLiteral("."));
+
+    TempProgramFolder folder;
+    DemoSiteProcess site;
+    if (!site.isRunning() || !site.pointOptionsAt(folder)) {
+        QTextStream(stderr) << "could not start the demo site\n";
+        return 1;
+    }
+    MessageRecorder messages; // no start instructions in the pictures
+    int failures = 0;
+
+    Shell shell;
+    shell.start();
+    failures += !save(shell.splash(), QStringLiteral("splash"));
+    QSignalSpy shown(&shell, &Shell::mainWindowShown);
+    shell.splash()->Timer1->setInterval(10);
+    shell.splash()->Timer1->start();
+    shown.wait(5000);
+    Form1* f = shell.mainWindow();
+    if (!f)
+        return 1;
+    f->Timer5->setInterval(10);
+    f->Combo1->setEditText(QStringLiteral("demoseller"));
+    if (!scan(f))
+        return 1;
+    f->Text1[0]->setFocus();
+    failures += !save(f, QStringLiteral("main-window"));
+
+    // The row menu after a double-click on a title.
+    f->rowGesture(2);
+    settle();
+    {
+        QPixmap shot = f->grab();
+        QPainter painter(&shot);
+        const QPoint at = f->Text7[2]->mapTo(f, QPoint(40, 20));
+        painter.drawPixmap(at, f->mnuSelect->grab());
+        painter.end();
+        const QString path = outputDir.filePath(QStringLiteral("row-menu.png"));
+        failures += !shot.save(path);
+        out << "wrote " << path << Qt::endl;
+    }
+    f->mnuSelect->close();
+
+    f->Command8_Click(); // Matching on the first checked row
+    failures += !save(f, QStringLiteral("main-window-matching"));
+    f->cmdAll_Click();
+
+    OptionsStore::showWindow();
+    failures += !save(OptionsStore::form(), QStringLiteral("options-compact"));
+    OptionsStore::form()->Command3_Click();
+    failures += !save(Form5::current(), QStringLiteral("options-warning"));
+    Form5::current()->Command1_Click();
+    failures += !save(OptionsStore::form(), QStringLiteral("options-full"));
+    OptionsStore::form()->Command2_Click();
+
+    f->Command6_Click();
+    failures += !save(topLevel("Form3"), QStringLiteral("confirm-delete"));
+    if (QWidget* w = topLevel("Form3"))
+        w->close();
+
+    f->Command10_Click();
+    failures += !save(topLevel("Form6"), QStringLiteral("auto-compare"));
+    if (QWidget* w = topLevel("Form6"))
+        w->close();
+
+    // Sold: the sign-in window, then the scan as the signed-in user.
+    f->Option2->setChecked(true);
+    settle(3000);
+    if (QWidget* signIn = topLevel("Form2")) {
+        failures += !save(signIn, QStringLiteral("sign-in"));
+        signIn->close();
+    }
+    {
+        QNetworkRequest request(QUrl(site.baseUrl() + QStringLiteral("/signin")));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QStringLiteral("application/x-www-form-urlencoded"));
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
+        QNetworkReply* reply = f->Inet1->networkAccessManager()->post(
+            request, QByteArrayLiteral("userid=demo&pass=demo"));
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        done.wait(10000);
+        reply->deleteLater();
+    }
+    if (!scan(f))
+        return 1;
+    failures += !save(f, QStringLiteral("main-window-sold"));
+
+    f->close();
+    settle();
+    out << (failures ? "some pictures failed" : "all pictures written") << Qt::endl;
+    return failures ? 1 : 0;
+}
