@@ -1,4 +1,5 @@
 #include "app/Shell.h"
+#include "app/Windows.h"
 
 #include "app/Links.h"
 #include "app/Messages.h"
@@ -80,9 +81,7 @@ void Shell::mnuAbout_Click()
 {
     frmSplashCopyright* splash = loadSplash();
     splash->Timer1->stop();
-    splash->show();
-    splash->raise();
-    splash->activateWindow();
+    bringToFront(splash);
 }
 
 void Shell::mnuWebsite_Click()

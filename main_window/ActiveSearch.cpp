@@ -42,11 +42,9 @@ bool Form1::readCounter(int row, MarkerTable table)
         Text10->setText(QString::number(page.size()));
 
         // Read afresh for every fetch: the Options window may have been edited meanwhile.
-        const qsizetype start =
-            roundHalfEven(leadingNumberValue(OptionsStore::counterStartText()));
-        const Scan::CounterMatch match =
-            Scan::findCounter(page, start, OptionsStore::before(table, 2),
-                              OptionsStore::before(table, 3));
+        const qsizetype start = roundHalfEven(leadingNumberValue(OptionsStore::counterStartText()));
+        const Scan::CounterMatch match = Scan::findCounter(
+            page, start, OptionsStore::before(table, 2), OptionsStore::before(table, 3));
         const Scan::CounterTry verdict =
             Scan::judgeCounterTry(match, tries, OptionsStore::counterTryLimit());
         // A miss below position 35 ends the try on the spot while tries are left.
@@ -137,14 +135,7 @@ void Form1::finishScan(int firstBlockRow, bool listingFailed)
         endScanQuietly();
         return;
     }
-    // Summed in 64 bits: a busy seller passes 32,767 visits.
-    qint64 visits = 0;
-    for (int r = firstBlockRow; r < firstBlockRow + Rows; ++r)
-        visits += roundHalfEven(leadingNumberValue(Text2[r]->text()));
-    Text4->setText(QString::number(visits));
-    const double counted = leadingNumberValue(Text3->text());
-    if (counted > 0)
-        Text8->setText(formatGroupedPattern(double(visits) / counted));
+    writeVisitTotals(firstBlockRow);
     setBusyPointer(false);
     Timer3->stop();
     setProgressValue(0);
@@ -163,6 +154,18 @@ void Form1::finishScan(int firstBlockRow, bool listingFailed)
     }
     makeDefaultButton(Command1);
     endScanQuietly();
+}
+
+void Form1::writeVisitTotals(int firstRow)
+{
+    // Summed in 64 bits: a busy seller passes 32,767 visits.
+    qint64 visits = 0;
+    for (int r = firstRow; r < firstRow + Rows; ++r)
+        visits += roundHalfEven(leadingNumberValue(Text2[r]->text()));
+    Text4->setText(QString::number(visits));
+    const double counted = leadingNumberValue(Text3->text());
+    if (counted > 0)
+        Text8->setText(formatGroupedPattern(double(visits) / counted));
 }
 
 void Form1::endScanQuietly()

@@ -220,6 +220,7 @@ private:
     void finishScan(int firstBlockRow, bool listingFailed);
     qint16 lastTransferState() const { return m_lastTransferState; }
     void endScanQuietly();
+    void writeVisitTotals(int firstRow); // Text4, Text8
 
     void buildTable(QWidget* client);
     void buildFrames(QWidget* client);

@@ -3,7 +3,6 @@
 #include "main_window/Form1.h"
 
 #include "app/Messages.h"
-#include "options/NumberText.h"
 #include "options/OptionsStore.h"
 #include "scan/ListingPhase.h"
 #include "transfer/Inet.h"
@@ -22,7 +21,8 @@ constexpr int EmptyPassLimit = 3;
 
 Scan::MarkerPair soldRow(int row)
 {
-    return {OptionsStore::before(MarkerTable::Sold, row), OptionsStore::after(MarkerTable::Sold, row)};
+    return {OptionsStore::before(MarkerTable::Sold, row),
+            OptionsStore::after(MarkerTable::Sold, row)};
 }
 } // namespace
 
@@ -79,13 +79,7 @@ void Form1::SoldSearch()
         }
 
         Inet1->Cancel();
-        qint64 visits = 0; // 64 bits: a busy seller passes 32,767 visits
-        for (int r = 0; r < Rows; ++r)
-            visits += roundHalfEven(leadingNumberValue(Text2[r]->text()));
-        Text4->setText(QString::number(visits));
-        const double counted = leadingNumberValue(Text3->text());
-        if (counted > 0)
-            Text8->setText(formatGroupedPattern(double(visits) / counted));
+        writeVisitTotals(0);
         setBusyPointer(false);
         Timer3->stop();
 

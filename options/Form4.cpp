@@ -1,4 +1,5 @@
 #include "options/Form4.h"
+#include "app/Windows.h"
 
 #include "app/Messages.h"
 #include "app/ProgramFolder.h"
@@ -207,12 +208,7 @@ void Form4::Command3_Click()
 
 void Form4::showFull()
 {
-    if (isVisible()) {
-        raise();
-        activateWindow();
-    } else {
-        show();
-    }
+    bringToFront(this);
     setOuterHeight(fullHeightTwips);
     const QScreen* s = screen();
     const int screenTop = s ? s->geometry().top() : 0;

@@ -1,4 +1,5 @@
 #include "options/Form5.h"
+#include "app/Windows.h"
 
 #include "options/Form4.h"
 #include "options/Layout.h"
@@ -53,8 +54,7 @@ Form5* Form5::showWarning()
 {
     Form5* form = instance();
     if (form) {
-        form->raise();
-        form->activateWindow();
+        bringToFront(form);
         return form;
     }
     form = new Form5;

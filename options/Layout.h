@@ -1,5 +1,7 @@
 #pragma once
 
+#include "main_window/Twips.h"
+
 #include <QFontMetrics>
 #include <QLabel>
 #include <QList>
@@ -8,10 +10,9 @@
 // Layout helpers of the options windows, whose controls are placed in twips.
 namespace OptionsLayout {
 
-// 15 twips are one pixel at 96 DPI; Qt's scaling handles other screens.
 inline int px(int twips)
 {
-    return qRound(twips / 15.0);
+    return tw(twips);
 }
 
 inline QRect twipsRect(int left, int top, int width, int height)

@@ -1,4 +1,5 @@
 #include "options/OptionsStore.h"
+#include "app/Windows.h"
 
 #include "app/ProgramFolder.h"
 #include "options/Form4.h"
@@ -80,12 +81,7 @@ bool OptionsStore::isLoaded()
 void OptionsStore::showWindow()
 {
     Form4* f = form();
-    if (f->isVisible()) {
-        f->raise();
-        f->activateWindow();
-    } else {
-        f->show();
-    }
+    bringToFront(f);
 }
 
 void OptionsStore::discard()

@@ -1,4 +1,5 @@
 #include "scan/Form2.h"
+#include "app/Windows.h"
 
 #include "main_window/Twips.h"
 #include "options/OptionsStore.h"
@@ -161,10 +162,7 @@ Form2* Form2::showSignIn(QWidget* mainWindow, Inet* inet, std::function<void()> 
     Form2* form = openForm();
     if (form) {
         form->m_onContinue = std::move(onContinue);
-        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
-        form->show();
-        form->raise();
-        form->activateWindow();
+        bringToFront(form);
         return form;
     }
     form = new Form2(mainWindow);

@@ -1,4 +1,5 @@
 #include "selection/Form6.h"
+#include "app/Windows.h"
 
 #include "main_window/Form1.h"
 #include "main_window/Twips.h"
@@ -60,9 +61,7 @@ Form6::Form6(Form1* owner) : QWidget(owner, Qt::Window)
 Form6* Form6::showWindow(Form1* owner)
 {
     if (Form6* open = instance()) {
-        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
-        open->raise();
-        open->activateWindow();
+        bringToFront(open);
         return open;
     }
     auto* form = new Form6(owner);

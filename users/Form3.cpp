@@ -1,4 +1,5 @@
 #include "users/Form3.h"
+#include "app/Windows.h"
 
 #include "main_window/Form1.h"
 #include "main_window/Twips.h"
@@ -55,9 +56,7 @@ Form3::Form3(Form1* owner) : QWidget(owner, Qt::Window), m_owner(owner)
 Form3* Form3::showConfirm(Form1* owner)
 {
     if (Form3* open = instance()) {
-        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
-        open->raise();
-        open->activateWindow();
+        bringToFront(open);
         return open;
     }
     auto* form = new Form3(owner);
