@@ -1,0 +1,31 @@
+# Installs the build into a scratch folder and checks that the program, its
+# option files, the desktop entry, the icon and the command link are there.
+set(dest "${BUILD_DIR}/install-check")
+file(REMOVE_RECURSE "${dest}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${dest}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+set(expected
+    "${LIBDIR}/quillmere/quillmere"
+    "${LIBDIR}/quillmere/User.rtf"
+    "${LIBDIR}/quillmere/Options.rtf"
+    "${LIBDIR}/quillmere/Options1.rtf"
+    "${LIBDIR}/quillmere/Config10.rtf"
+    "${LIBDIR}/quillmere/Config68.rtf"
+    "${BINDIR}/quillmere"
+    "${DATADIR}/applications/net.quillmere.Quillmere.desktop"
+    "${DATADIR}/icons/hicolor/scalable/apps/net.quillmere.Quillmere.svg")
+foreach(file IN LISTS expected)
+    if(NOT EXISTS "${dest}/${file}")
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+file(GLOB options "${dest}/${LIBDIR}/quillmere/*.rtf")
+list(LENGTH options count)
+if(NOT count EQUAL 39)
+    message(FATAL_ERROR "expected 38 option files and User.rtf, found ${count} RTF files")
+endif()
+file(REMOVE_RECURSE "${dest}")
+message(STATUS "install layout complete")
