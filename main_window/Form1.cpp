@@ -1,8 +1,8 @@
 #include "main_window/Form1.h"
 
-#include "main_window/Twips.h"
 #include "app/Messages.h"
 #include "app/ProgramFolder.h"
+#include "main_window/Twips.h"
 #include "options/Layout.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
@@ -17,7 +17,6 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
-#include <QWindow>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,6 +29,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 const char* const RowProperty = "quillmereRow";
@@ -110,8 +110,9 @@ void Form1::Form_Load()
 
 QString Form1::startInstructions()
 {
-    return QStringLiteral("To Start:\r\n\r\n1. Input a UserID.\r\n\r\n2. Select Active or Sold\r\n\r\n"
-                          "3. Select Start");
+    return QStringLiteral(
+        "To Start:\r\n\r\n1. Input a UserID.\r\n\r\n2. Select Active or Sold\r\n\r\n"
+        "3. Select Start");
 }
 
 void Form1::focusWindowChanged(QWindow* window)
@@ -131,7 +132,9 @@ void Form1::focusWindowChanged(QWindow* window)
             if (top->windowHandle() == previous)
                 from = top;
         }
-        fromOurWindow = from && !from->inherits("QMessageBox") && !from->inherits("QMenu");
+        // Popups (menus, the User ID list, tooltips) are not windows one returns from.
+        fromOurWindow = from && !from->inherits("QMessageBox") && from->windowType() != Qt::Popup &&
+                        from->windowType() != Qt::ToolTip;
     }
     m_activatedBefore = true;
     if (fromOurWindow && Combo1->currentText().isEmpty()) {
@@ -160,17 +163,17 @@ QLineEdit* Form1::makeCell(QWidget* parent, const QString& name, int left, int t
 void Form1::buildTable(QWidget* client)
 {
     const ColumnSpec columns[] = {
-        {&Form1::Text1, "Text1", 3060, 1335},   {&Form1::Text7, "Text7", 4440, 5295},
-        {&Form1::Text2, "Text2", 9780, 735},    {&Form1::Text16, "Text16", 10560, 1215},
+        {&Form1::Text1, "Text1", 3060, 1335},    {&Form1::Text7, "Text7", 4440, 5295},
+        {&Form1::Text2, "Text2", 9780, 735},     {&Form1::Text16, "Text16", 10560, 1215},
         {&Form1::Text17, "Text17", 11820, 1035}, {&Form1::Text18, "Text18", 12900, 1095},
         {&Form1::Text19, "Text19", 14040, 1095},
     };
     for (const ColumnSpec& spec : columns) {
         Column& column = this->*spec.column;
         for (int i = 0; i < Rows; ++i) {
-            QLineEdit* cell =
-                makeCell(client, QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i),
-                         spec.left, 660 + 360 * i, spec.width, 315);
+            QLineEdit* cell = makeCell(
+                client, QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i),
+                spec.left, 660 + 360 * i, spec.width, 315);
             cell->setProperty(RowProperty, i);
             column[i] = cell;
         }
@@ -285,8 +288,8 @@ void Form1::buildFrames(QWidget* client)
     place(Option2, "Option2", 1440, 300, 1095, 255);
     Command1 = pictureButton(FrameSearch, "Command1", QStyle::SP_MediaPlay,
                              QStringLiteral("Start Search"), 120, 660);
-    Command5 = pictureButton(FrameSearch, "Command5", QStyle::SP_MediaStop,
-                             QStringLiteral("Stop"), 750, 660);
+    Command5 = pictureButton(FrameSearch, "Command5", QStyle::SP_MediaStop, QStringLiteral("Stop"),
+                             750, 660);
     Command2 = pictureButton(FrameSearch, "Command2", QStyle::SP_DialogResetButton,
                              QStringLiteral("Clear all Data"), 1380, 660);
     Command3 = pictureButton(FrameSearch, "Command3", QStyle::SP_DialogCloseButton,
@@ -312,14 +315,15 @@ void Form1::buildFrames(QWidget* client)
                     QStringLiteral("Selects All Auctions"), 120, 300, 1155);
     Command7 = button(FrameSelect, "Command7", QStringLiteral("None"),
                       QStringLiteral("Selects No Auctions, Clears All Checks"), 1380, 300, 1155);
-    Command8 =
-        button(FrameSelect, "Command8", QStringLiteral("Matching"),
-               QStringLiteral("Select One Auction, this selects all matching auctions"), 120, 780, 1155);
-    Command9 = button(FrameSelect, "Command9", QStringLiteral("Non-Match"),
-                      QStringLiteral("Select one auction, this selects all auctions that don't match."),
-                      1380, 780, 1155);
-    Command10 = button(FrameSelect, "Command10", QStringLiteral("AutoCompare"), QString(), 120, 1260,
-                       2415);
+    Command8 = button(FrameSelect, "Command8", QStringLiteral("Matching"),
+                      QStringLiteral("Select One Auction, this selects all matching auctions"), 120,
+                      780, 1155);
+    Command9 =
+        button(FrameSelect, "Command9", QStringLiteral("Non-Match"),
+               QStringLiteral("Select one auction, this selects all auctions that don't match."),
+               1380, 780, 1155);
+    Command10 =
+        button(FrameSelect, "Command10", QStringLiteral("AutoCompare"), QString(), 120, 1260, 2415);
     Command10->setVisible(false);
     Command10->setEnabled(false);
 
@@ -398,9 +402,12 @@ void Form1::buildMenus()
                          QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuDeleteUser = action(mnuFile, "mnuDeleteUser", QStringLiteral("&Delete User"),
                            QKeySequence(Qt::CTRL | Qt::Key_D));
-    mnuStart = action(mnuFile, "mnuStart", QStringLiteral("&START"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuStop = action(mnuFile, "mnuStop", QStringLiteral("STO&P"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    mnuClear = action(mnuFile, "mnuClear", QStringLiteral("&Clear"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuStart =
+        action(mnuFile, "mnuStart", QStringLiteral("&START"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuStop =
+        action(mnuFile, "mnuStop", QStringLiteral("STO&P"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuClear =
+        action(mnuFile, "mnuClear", QStringLiteral("&Clear"), QKeySequence(Qt::CTRL | Qt::Key_C));
     mnuFile->addSeparator();
     mnuexit = action(mnuFile, "mnuexit", QStringLiteral("&Exit"));
 

@@ -167,8 +167,20 @@ void TestShell::instructionsWithEmptyField()
     QVERIFY(f);
     QVERIFY(QTest::qWaitForWindowActive(f));
     QTRY_COMPARE(m_messages->texts.size(), 1);
-    QCOMPARE(m_messages->texts[0], QStringLiteral("To Start:\r\n\r\n1. Input a UserID.\r\n\r\n"
-                                                  "2. Select Active or Sold\r\n\r\n3. Select Start"));
+    QCOMPARE(m_messages->texts[0],
+             QStringLiteral("To Start:\r\n\r\n1. Input a UserID.\r\n\r\n"
+                            "2. Select Active or Sold\r\n\r\n3. Select Start"));
+    // Back from the User ID list or the row menu: not a window one returns from.
+    f->Combo1->addItem(QStringLiteral(""));
+    f->Combo1->showPopup();
+    QTest::qWait(50);
+    f->Combo1->hidePopup();
+    f->rowGesture(0);
+    QTest::qWait(50);
+    f->mnuSelect->close();
+    QTRY_VERIFY(f->isActiveWindow());
+    QTest::qWait(50);
+    QCOMPARE(m_messages->texts.size(), 1);
     // Back from the Options window: shown again.
     OptionsStore::showWindow();
     QWidget* options = OptionsStore::form();
