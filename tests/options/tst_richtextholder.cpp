@@ -45,8 +45,6 @@ void TestRichTextHolder::saveThenLoad_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
-    QTest::newRow("blank") << QStringLiteral(" ");
-    QTest::newRow("user list") << QStringLiteral("alice,bob,");
     QTest::newRow("marker with blanks") << QStringLiteral("  <span id=\"v\">  ");
     QTest::newRow("lines, tabs, CR, NUL") << QStringLiteral("a\tb\r\nc\n") + QChar(0);
     QTest::newRow("outside cp1252") << QStringLiteral("\u0416\U0001F600{\\}");
@@ -132,8 +130,6 @@ void TestRichTextHolder::selection_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("text");
-    QTest::newRow("read one char") << QStringLiteral("alice,bob,") << QStringList{"s 5", "l 1"}
-                                   << QStringLiteral(",") << QStringLiteral("alice,bob,");
     QTest::newRow("append") << QStringLiteral("alice,") << QStringList{"s 6", "l 0", "w bob,"}
                             << QString() << QStringLiteral("alice,bob,");
     QTest::newRow("delete stretch")
@@ -150,8 +146,6 @@ void TestRichTextHolder::selection_data()
     QTest::newRow("start empties selection")
         << QStringLiteral("abc") << QStringList{"s 0", "l 2", "s 1"} << QString()
         << QStringLiteral("abc");
-    QTest::newRow("two appends") << QString() << QStringList{"s 0", "w a,", "s 2", "w b,"}
-                                 << QString() << QStringLiteral("a,b,");
 }
 
 void TestRichTextHolder::selection()

