@@ -37,12 +37,16 @@ QStringList lines(const Scan::SoldPass& s)
 }
 
 // First differing line, for a readable failure.
-QString difference(const QStringList& fast, const QStringList& slow)
+QByteArray difference(quint32 seed, const QStringList& fast, const QStringList& slow)
 {
-    for (qsizetype i = 0; i < fast.size(); ++i)
-        if (fast[i] != slow.value(i))
-            return QStringLiteral("line %1\n fast: %2\n slow: %3").arg(i).arg(fast[i], slow[i]);
-    return {};
+    qsizetype i = 0;
+    while (i < fast.size() && fast[i] == slow.value(i))
+        ++i;
+    return QStringLiteral("seed %1 line %2\n fast: %3\n slow: %4")
+        .arg(seed)
+        .arg(i)
+        .arg(fast.value(i), slow.value(i))
+        .toUtf8();
 }
 
 const Scan::ActiveMarkers activeMarkers = {{QStringLiteral("<a>"), QStringLiteral("</a>")},
@@ -141,9 +145,6 @@ void tst_ListingPhase::activeListing_data()
         << header() + listing(split("1000001|Lamp|3|-|9.99|2d"), 1000)
                           .replace(QStringLiteral("</p>"), QStringLiteral("</p><s>5.00</s>"))
         << false << QStringList{QStringLiteral("1000001|Lamp|3|5.00||")} << 0 << 0;
-    QTest::newRow("no start price at all: buy-now sought after the bids")
-        << header() + listing(split("1000001|Lamp|3|-|9.99|2d"), 1000) << false
-        << QStringList{QStringLiteral("1000001|Lamp|3||9.99|2d")} << 1 << 0;
     QTest::newRow("row without a time not counted")
         << header() + listing(one) + listing(split("2000002|Vase|0|7.50|12.00|-")) << false
         << QStringList{oneRow, QStringLiteral("2000002|Vase|0|7.50|12.00|")} << 1 << 0;
@@ -155,9 +156,6 @@ void tst_ListingPhase::activeListing_data()
     QTest::newRow("no auction numbers: three restarts, empty rows")
         << header(3000) + QStringLiteral("<t>x</t><tl>1d</tl>") << false
         << QStringList{bar(QStringList(6)), bar(QStringList(6))} << 0 << 3;
-    QTest::newRow("before marker without after marker: three restarts")
-        << header() + QStringLiteral("<a>1234567") + header(100) << false
-        << QStringList{bar(QStringList(6))} << 0 << 3;
     QTest::newRow("page shorter than 2000: no restart")
         << listing(one) << false << QStringList{bar(QStringList(6))} << 0 << 0;
 }
@@ -217,7 +215,7 @@ void tst_ListingPhase::activeMatchesLiteralLoop()
         const QStringList fast = lines(Scan::scanActiveListing(page, m, soldSelected));
         const QStringList slow = lines(Literal::activeListing(page, m, soldSelected));
         if (fast != slow)
-            QFAIL(qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(difference(fast, slow))));
+            QFAIL(difference(seed, fast, slow).constData());
     }
 }
 
@@ -317,7 +315,7 @@ void tst_ListingPhase::soldMatchesLiteralLoop()
         const QStringList fast = lines(Scan::scanSoldPass(page, m, cells, saleDates));
         const QStringList slow = lines(Literal::soldPass(page, m, cells, saleDates));
         if (fast != slow)
-            QFAIL(qPrintable(QStringLiteral("seed %1: %2").arg(seed).arg(difference(fast, slow))));
+            QFAIL(difference(seed, fast, slow).constData());
     }
 }
 
