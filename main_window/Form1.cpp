@@ -91,7 +91,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
 Form1::~Form1()
 {
-    // A focused combo box may report a pick while it is torn down.
+    // Tearing the children down moves the focus and may report a pick in the
+    // combo box; neither may reach this half-destroyed window.
+    disconnect(qApp, nullptr, this, nullptr);
     Combo1->disconnect(this);
 }
 
