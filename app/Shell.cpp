@@ -7,6 +7,9 @@
 #include "main_window/Form1.h"
 #include "options/Form5.h"
 #include "options/OptionsStore.h"
+#include "scan/Form2.h"
+#include "selection/Form6.h"
+#include "users/Form3.h"
 
 #include <QAction>
 #include <QLabel>
@@ -53,8 +56,10 @@ void Shell::showMainWindow()
 {
     if (m_form1)
         return;
+    // Closed, not deleted: a handler of the window may still be on the stack
+    // inside a message box when it closes. It goes with the shell, once the
+    // event loops have ended.
     m_form1 = new Form1;
-    m_form1->setAttribute(Qt::WA_DeleteOnClose);
     Form1* f = m_form1;
     connect(f->mnuAbout, &QAction::triggered, this, &Shell::mnuAbout_Click);
     connect(f->mnuWebsite, &QAction::triggered, this, &Shell::mnuWebsite_Click);
@@ -69,10 +74,14 @@ void Shell::showMainWindow()
 
 void Shell::closeOtherWindows()
 {
-    // Nothing is saved on the way out: the Options window's edits are dropped.
+    Form6::closeIfOpen();
     if (Form5* warning = Form5::current())
         warning->close();
+    // Nothing is saved on the way out: the Options window's edits are dropped.
     OptionsStore::discard();
+    Form3::closeIfOpen();
+    if (Form2* signIn = Form2::instance())
+        signIn->close();
     if (m_splash)
         m_splash->close();
 }

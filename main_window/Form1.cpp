@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -123,7 +124,7 @@ void Form1::focusWindowChanged(QWindow* window)
         return; // the program lost the focus to another application
     QWindow* previous = m_lastFocusWindow;
     m_lastFocusWindow = window;
-    if (window != windowHandle() || m_showingInstructions)
+    if (window != windowHandle() || m_showingInstructions || !isVisible())
         return;
     // Coming back from one of our own windows counts; coming back from a
     // message box or from another application does not.
@@ -681,6 +682,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void Form1::closeModalBox(QWidget* modal)
+{
+    // A message box may refuse a plain close; a dialog's reject always ends it.
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else if (modal)
+        modal->close();
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (m_scanRunning) {
@@ -689,16 +699,21 @@ void Form1::closeEvent(QCloseEvent* event)
         m_closeAfterScan = true;
         Text12->setText(QStringLiteral("stop"));
         Inet1->Cancel();
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
+        closeModalBox(QApplication::activeModalWidget());
         event->ignore();
         return;
     }
     Timer3->stop();
     Timer5->stop();
     // A message box still waiting on this window goes with it.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && isAncestorOf(modal))
-        modal->close();
+    // (isAncestorOf() stops at window borders, so walk the parents by hand.)
+    QWidget* modal = QApplication::activeModalWidget();
+    for (QWidget* w = modal; w; w = w->parentWidget()) {
+        if (w == this) {
+            closeModalBox(modal);
+            break;
+        }
+    }
     emit closing();
     event->accept();
 }

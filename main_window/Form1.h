@@ -228,6 +228,7 @@ private:
     void buildMenus();
     void connectSignals();
     void focusWindowChanged(QWindow* window);
+    static void closeModalBox(QWidget* modal);
     QLineEdit* makeCell(QWidget* parent, const QString& name, int left, int top, int width,
                         int height);
 

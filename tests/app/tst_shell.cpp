@@ -298,9 +298,10 @@ void TestShell::exitDiscardsOptionsEdits()
     QVERIFY(OptionsStore::form()->isVisible());
     OptionsStore::form()->RichTextBox1[0]->setFocus();
     QTest::keyClicks(OptionsStore::form()->RichTextBox1[0], QStringLiteral("edited"));
-    QPointer<Form1> alive = f;
+    QSignalSpy closing(f, &Form1::closing);
     QTest::mouseClick(f->Command3, Qt::LeftButton);
-    QTRY_VERIFY(!alive);
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(!f->isVisible());
     QVERIFY(!OptionsStore::isLoaded());
     QFile file(m_folder->file(QStringLiteral("Config10.rtf")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -311,16 +312,19 @@ void TestShell::exitWithMessageBoxOpen()
 {
     Form1* f = startToMainWindow();
     QVERIFY(f);
-    m_messages.reset(); // real message boxes from here on
-    QPointer<Form1> alive = f;
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    f->Combo1->setEditText(QStringLiteral("demoseller")); // no start instructions
+    m_messages.reset();                                   // real message boxes from here on
+    QSignalSpy closing(f, &Form1::closing);
     bool returned = false;
     QTimer::singleShot(0, f, [&] {
         QTimer::singleShot(100, f, [&] { f->mnuexit->trigger(); });
         Messages::show(f, QStringLiteral("Waiting"));
         returned = true;
     });
-    QTRY_VERIFY(returned || !alive);
-    QTRY_VERIFY(!alive);
+    QTRY_VERIFY(returned); // the box went with the window
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(!f->isVisible());
 }
 
 QTEST_MAIN(TestShell)

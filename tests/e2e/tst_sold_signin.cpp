@@ -1,5 +1,6 @@
 // A newcomer's Sold search: choose Sold, sign in inside the program's own
 // browser, press Continue, and read the sold items' visits.
+#include "app/Shell.h"
 #include "main_window/Form1.h"
 #include "options/OptionsStore.h"
 #include "scan/Form2.h"
@@ -7,14 +8,15 @@
 #include "DemoSiteProcess.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QAction>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -37,6 +39,7 @@ private:
     std::unique_ptr<TempProgramFolder> m_folder;
     std::unique_ptr<DemoSiteProcess> m_site;
     std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<Shell> m_shell;
     QPointer<Form1> m_form;
 };
 
@@ -48,16 +51,19 @@ void TestSoldSignIn::init()
     QVERIFY(m_site->pointOptionsAt(*m_folder));
     m_messages = std::make_unique<MessageRecorder>();
     OptionsStore::discard();
-    m_form = new Form1;
-    m_form->setAttribute(Qt::WA_DeleteOnClose);
-    m_form->Form_Load();
+    m_shell = std::make_unique<Shell>();
+    QSignalSpy shown(m_shell.get(), &Shell::mainWindowShown);
+    m_shell->start();
+    m_shell->splash()->Timer1->setInterval(10);
+    m_shell->splash()->Timer1->start();
+    QVERIFY(shown.wait(5000));
+    m_form = m_shell->mainWindow();
     m_form->Timer5->setInterval(10);
-    m_form->show();
 }
 
 void TestSoldSignIn::cleanup()
 {
-    delete m_form.data();
+    m_shell.reset();
     OptionsStore::discard();
     m_messages.reset();
     m_site.reset();
@@ -105,7 +111,7 @@ void TestSoldSignIn::exitWhileSignInPageLoads()
     QVERIFY(signIn);
     QVERIFY(!signIn->Command1->isEnabled());
     m_form->mnuexit->trigger();
-    QTRY_VERIFY(!m_form);
+    QVERIFY(!m_form->isVisible());
     QTRY_VERIFY(!signIn);
 }
 
