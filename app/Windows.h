@@ -11,3 +11,41 @@ inline void bringToFront(QWidget* window)
     window->raise();
     window->activateWindow();
 }
+
+#include <QPointer>
+
+// The one open window of a kind that the program shows at most once: a
+// second "show" brings it forward, and a closed window is forgotten at once,
+// so a new one may open before the old one is deleted.
+template <class Window> class SingleWindow
+{
+public:
+    Window* current() const { return m_window; }
+
+    template <class Make> Window* show(Make make)
+    {
+        if (m_window) {
+            bringToFront(m_window);
+            return m_window;
+        }
+        m_window = make();
+        m_window->show();
+        m_window->activateWindow();
+        return m_window;
+    }
+
+    void closeIfOpen()
+    {
+        if (m_window)
+            m_window->close();
+    }
+
+    void forget(Window* window)
+    {
+        if (m_window == window)
+            m_window = nullptr;
+    }
+
+private:
+    QPointer<Window> m_window;
+};

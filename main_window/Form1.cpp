@@ -43,7 +43,7 @@ const QKeySequence MenuShortcuts[] = {
     QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::Key_P),
     QKeySequence(Qt::CTRL | Qt::Key_C)};
 
-struct ColumnSpec
+struct ColumnLayout
 {
     Form1::Column Form1::*column;
     const char* name;
@@ -165,18 +165,18 @@ QLineEdit* Form1::makeCell(QWidget* parent, const QString& name, int left, int t
 
 void Form1::buildTable(QWidget* client)
 {
-    const ColumnSpec columns[] = {
+    const ColumnLayout columns[] = {
         {&Form1::Text1, "Text1", 3060, 1335},    {&Form1::Text7, "Text7", 4440, 5295},
         {&Form1::Text2, "Text2", 9780, 735},     {&Form1::Text16, "Text16", 10560, 1215},
         {&Form1::Text17, "Text17", 11820, 1035}, {&Form1::Text18, "Text18", 12900, 1095},
         {&Form1::Text19, "Text19", 14040, 1095},
     };
-    for (const ColumnSpec& spec : columns) {
-        Column& column = this->*spec.column;
+    for (const ColumnLayout& layout : columns) {
+        Column& column = this->*layout.column;
         for (int i = 0; i < Rows; ++i) {
             QLineEdit* cell = makeCell(
-                client, QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i),
-                spec.left, 660 + 360 * i, spec.width, 315);
+                client, QString::fromLatin1(layout.name) + QLatin1Char('_') + QString::number(i),
+                layout.left, 660 + 360 * i, layout.width, 315);
             cell->setProperty(RowProperty, i);
             column[i] = cell;
         }
@@ -189,8 +189,8 @@ void Form1::buildTable(QWidget* client)
     while (cellFont.pointSizeF() > 6 &&
            QFontMetrics(cellFont).horizontalAdvance(widest) > Text1[0]->width() - 8)
         cellFont.setPointSizeF(cellFont.pointSizeF() - 0.5);
-    for (const ColumnSpec& spec : columns) {
-        for (QLineEdit* cell : this->*spec.column)
+    for (const ColumnLayout& layout : columns) {
+        for (QLineEdit* cell : this->*layout.column)
             cell->setFont(cellFont);
     }
     for (int i = 1; i <= 3; ++i) {

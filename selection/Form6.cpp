@@ -12,10 +12,10 @@
 #include <QScreen>
 
 namespace {
-QPointer<Form6>& instance()
+SingleWindow<Form6>& instance()
 {
-    static QPointer<Form6> form;
-    return form;
+    static SingleWindow<Form6> window;
+    return window;
 }
 } // namespace
 
@@ -60,32 +60,22 @@ Form6::Form6(Form1* owner) : QWidget(owner, Qt::Window)
 
 Form6* Form6::showWindow(Form1* owner)
 {
-    if (Form6* open = instance()) {
-        bringToFront(open);
-        return open;
-    }
-    auto* form = new Form6(owner);
-    instance() = form;
-    form->show();
-    form->activateWindow();
-    return form;
+    return instance().show([owner] { return new Form6(owner); });
 }
 
 Form6* Form6::current()
 {
-    return instance();
+    return instance().current();
 }
 
 void Form6::closeIfOpen()
 {
-    if (Form6* form = instance())
-        form->close();
+    instance().closeIfOpen();
 }
 
 void Form6::closeEvent(QCloseEvent* event)
 {
-    if (instance() == this)
-        instance() = nullptr; // a new window may open before this one is deleted
+    instance().forget(this);
     event->accept();
 }
 

@@ -14,10 +14,10 @@
 #include <QScreen>
 
 namespace {
-QPointer<Form3>& instance()
+SingleWindow<Form3>& instance()
 {
-    static QPointer<Form3> form;
-    return form;
+    static SingleWindow<Form3> window;
+    return window;
 }
 } // namespace
 
@@ -55,26 +55,17 @@ Form3::Form3(Form1* owner) : QWidget(owner, Qt::Window), m_owner(owner)
 
 Form3* Form3::showConfirm(Form1* owner)
 {
-    if (Form3* open = instance()) {
-        bringToFront(open);
-        return open;
-    }
-    auto* form = new Form3(owner);
-    instance() = form;
-    form->show();
-    form->activateWindow();
-    return form;
+    return instance().show([owner] { return new Form3(owner); });
 }
 
 Form3* Form3::current()
 {
-    return instance();
+    return instance().current();
 }
 
 void Form3::closeIfOpen()
 {
-    if (Form3* form = instance())
-        form->close();
+    instance().closeIfOpen();
 }
 
 void Form3::Command1_Click()
@@ -109,8 +100,7 @@ void Form3::Command2_Click()
 
 void Form3::closeEvent(QCloseEvent* event)
 {
-    if (instance() == this)
-        instance() = nullptr; // a new window may open before this one is deleted
+    instance().forget(this);
     event->accept();
 }
 
