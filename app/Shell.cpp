@@ -1,8 +1,8 @@
 #include "app/Shell.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
 #include "app/Links.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "app/frmSplashCopyright.h"
 #include "main_window/Form1.h"
 #include "options/Form5.h"

@@ -1,7 +1,7 @@
 #include "main_window/Form1.h"
 
-#include "app/Messages.h"
-#include "app/ProgramFolder.h"
+#include "base/Messages.h"
+#include "base/ProgramFolder.h"
 #include "main_window/Twips.h"
 #include "options/Layout.h"
 #include "options/OptionsStore.h"

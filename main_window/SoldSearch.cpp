@@ -2,7 +2,7 @@
 // it shows no item number, then the visit counter of each dated row.
 #include "main_window/Form1.h"
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "options/OptionsStore.h"
 #include "scan/ListingPhase.h"
 #include "transfer/Inet.h"

@@ -1,8 +1,8 @@
 #include "options/Form4.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
-#include "app/Messages.h"
-#include "app/ProgramFolder.h"
+#include "base/Messages.h"
+#include "base/ProgramFolder.h"
 #include "options/Form5.h"
 #include "options/Layout.h"
 #include "options/NumberText.h"

@@ -1,5 +1,5 @@
 #include "options/Form5.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
 #include "options/Form4.h"
 #include "options/Layout.h"

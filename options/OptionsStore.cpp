@@ -1,7 +1,7 @@
 #include "options/OptionsStore.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "options/Form4.h"
 #include "options/NumberText.h"
 #include "options/RichTextHolder.h"

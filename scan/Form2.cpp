@@ -1,5 +1,5 @@
 #include "scan/Form2.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
 #include "main_window/Twips.h"
 #include "options/OptionsStore.h"

@@ -1,5 +1,5 @@
 #include "selection/Form6.h"
-#include "app/Windows.h"
+#include "base/Windows.h"
 
 #include "main_window/Form1.h"
 #include "main_window/Twips.h"

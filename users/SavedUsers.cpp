@@ -1,5 +1,5 @@
 // The saved User IDs in User.rtf and the User ID field.
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "main_window/Form1.h"
 #include "options/RichTextHolder.h"
 #include "users/Form3.h"

@@ -1,7 +1,7 @@
 #include "users/UserList.h"
 
-#include "app/Messages.h"
-#include "app/ProgramFolder.h"
+#include "base/Messages.h"
+#include "base/ProgramFolder.h"
 #include "options/RichTextHolder.h"
 
 QString UserList::filePath()

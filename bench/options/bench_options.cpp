@@ -1,7 +1,7 @@
 // Figures for the options subsystem: loading the 38 option files (as the
 // store does at start-up and after every close) and reading a 1 MiB RTF
 // document. Prints figures only; nothing here passes or fails.
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "options/Form4.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"

@@ -1,7 +1,7 @@
 // Start-up, the instructions message, About, the links that lead out of the
 // program and Exit, with the real windows.
 #include "app/Links.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "app/Shell.h"
 #include "app/frmSplashCopyright.h"
 #include "main_window/Form1.h"

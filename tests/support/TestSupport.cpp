@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/Messages.h"
-#include "app/ProgramFolder.h"
+#include "base/Messages.h"
+#include "base/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
