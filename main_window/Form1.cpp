@@ -217,9 +217,10 @@ void Form1::buildTable(QWidget* client)
     Label1 = header("Label1", QStringLiteral("Auction"), 3060, 1335);
     Label8 = header("Label8", QStringLiteral("Title"), 4440, 5295);
     Label2 = header("Label2", QStringLiteral("Visits"), 9780, 735);
-    Label7 = header("Label7", QStringLiteral("Time Left"), 10560, 1215);
-    Label6 = header("Label6", QStringLiteral("Start Price"), 11820, 1035);
-    Label9 = header("Label9", QStringLiteral("Bids"), 12900, 1095);
+    Label7 = header("Label7", QString(), 10560, 1215);
+    Label6 = header("Label6", QString(), 11820, 1035);
+    Label9 = header("Label9", QString(), 12900, 1095);
+    setModeHeaders(false);
     Label5 = header("Label5", QStringLiteral("Price"), 14040, 1095);
     Label2->setToolTip(QStringLiteral("\"N/F\" means (Not Found) the Counter can not be found."));
     Label5->setToolTip(QStringLiteral("Buy Now Price"));
@@ -512,11 +513,16 @@ void Form1::Command2_Click()
     Command1->setEnabled(true);
 }
 
+void Form1::setModeHeaders(bool sold)
+{
+    Label7->setText(sold ? QStringLiteral("Sale Date") : QStringLiteral("Time Left"));
+    Label6->setText(sold ? QStringLiteral("Sale Price") : QStringLiteral("Start Price"));
+    Label9->setText(sold ? QStringLiteral("QTY") : QStringLiteral("Bids"));
+}
+
 void Form1::Option1_Click()
 {
-    Label7->setText(QStringLiteral("Time Left"));
-    Label6->setText(QStringLiteral("Start Price"));
-    Label9->setText(QStringLiteral("Bids"));
+    setModeHeaders(false);
     for (QLineEdit* cell : Text19) {
         cell->setVisible(true);
         cell->setText(QString());
@@ -526,9 +532,7 @@ void Form1::Option1_Click()
 
 void Form1::Option2_Click()
 {
-    Label7->setText(QStringLiteral("Sale Date"));
-    Label6->setText(QStringLiteral("Sale Price"));
-    Label9->setText(QStringLiteral("QTY"));
+    setModeHeaders(true);
     for (QLineEdit* cell : Text19)
         cell->setVisible(false);
     Label5->setVisible(false);
@@ -693,12 +697,8 @@ void Form1::closeModalBox(QWidget* modal)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (m_scanRunning) {
-        // The scan is on the stack below us: stop it, and close once it has
-        // returned. A message box the scan waits on is closed for it.
-        m_closeAfterScan = true;
-        Text12->setText(QStringLiteral("stop"));
-        Inet1->Cancel();
+    if (closeAfterScan()) {
+        // A message box the scan waits on is closed for it.
         closeModalBox(QApplication::activeModalWidget());
         event->ignore();
         return;

@@ -38,6 +38,11 @@ public:
     // The message shown when the sold-items page never shows an item number.
     static QString soldPageError();
 
+    // The status a finished scan shows; it enables Auto Compare.
+    static QString taskComplete() { return QStringLiteral("Task Complete"); }
+    // The three header texts of Active (false) or Sold (true) mode.
+    void setModeHeaders(bool sold);
+
     // Status texts the search run shows.
     static QString statusForState(int state, bool* changes);
 
@@ -150,7 +155,7 @@ public:
     void Text5_Change();
     void ActiveSearch();
     void SoldSearch();
-    bool scanRunning() const { return m_scanRunning; }
+    bool scanRunning() const { return m_run != Run::Idle && m_run != Run::Delay; }
 
     // Table.
     void Command2_Click(); // Clear all Data
@@ -217,7 +222,9 @@ private:
     // Scan steps shared by both scans.
     QString itemAddress(int row) const;
     bool readCounter(int row, MarkerTable table); // false: the scan was stopped
-    void finishScan(int firstBlockRow, bool listingFailed);
+    enum class ScanEnd { Completed, UnknownSeller, ListingFailed, SoldPageError };
+    // The ending of both scans: totals, final status and its colour, pointer, progress.
+    void finishScan(int firstBlockRow, ScanEnd end);
     qint16 lastTransferState() const { return m_lastTransferState; }
     void endScanQuietly();
     void writeVisitTotals(int firstRow); // Text4, Text8
@@ -234,9 +241,11 @@ private:
 
     QWidget* m_client = nullptr;
     QPushButton* m_defaultButton = nullptr;
-    bool m_scanRunning = false;
-    bool m_startAfterScan = false;
-    bool m_closeAfterScan = false;
+    enum class Run { Idle, Delay, Scanning, Stopping, StartQueued, Closing };
+    Run m_run = Run::Idle;
+    void showStartPending();
+    // Closing while a scan runs: stop it and close once it has returned.
+    bool closeAfterScan();
     bool m_activatedBefore = false;
     qint16 m_lastTransferState = 0;
     QPointer<QWindow> m_lastFocusWindow;

@@ -16,39 +16,60 @@ void Form1::enableTimer(QTimer* timer)
         timer->start();
 }
 
+// One search at a time. The run moves through these states:
+//   Idle --Start--> Delay --Timer5--> Scanning --scan returns--> Idle
+//   Delay --Stop--> Idle                 Scanning --Stop--> Stopping
+//   Stopping --Start--> StartQueued --Stop--> Stopping
+//   Stopping/StartQueued --scan returns--> Idle / Delay
+//   Scanning/Stopping/StartQueued --close--> Closing --scan returns--> closed
+// Start in any other state is swallowed: a second scan would fetch every item
+// page again (a visit the seller caused) and wipe the finished table.
 void Form1::Command1_Click()
 {
+    if (m_run == Run::Idle)
+        m_run = Run::Delay;
+    else if (m_run == Run::Stopping)
+        m_run = Run::StartQueued;
+    else
+        return;
+    showStartPending();
+    if (m_run == Run::Delay)
+        enableTimer(Timer5);
+}
+
+void Form1::showStartPending()
+{
     Command1->setEnabled(false);
+    setStatusColor(windowBackground());
     setStatus(QStringLiteral("Loading ...."));
-    enableTimer(Timer5);
 }
 
 void Form1::Timer5_Timer()
 {
-    if (m_scanRunning) {
-        // Start was pressed again after Stop while the stopped scan is still
-        // winding down inside a fetch: run the new scan once the old one is gone.
-        m_startAfterScan = true;
+    if (m_run != Run::Delay)
         return;
-    }
-    m_scanRunning = true;
+    m_run = Run::Scanning;
     emit scanStarted();
     if (!Option1->isChecked())
         SoldSearch();
     else
         ActiveSearch();
-    m_scanRunning = false;
-    // Timer5 fires once per start, so it is already off here; a Start pressed
-    // while the stopped scan wound down has armed it again and must keep it.
     emit scanFinished();
 
-    if (m_closeAfterScan) {
+    switch (m_run) {
+    case Run::Closing:
+        m_run = Run::Idle;
         QTimer::singleShot(0, this, &QWidget::close);
-        return;
-    }
-    if (m_startAfterScan) {
-        m_startAfterScan = false;
-        QTimer::singleShot(0, this, &Form1::Timer5_Timer);
+        break;
+    case Run::StartQueued:
+        // The stopped scan has wound down: the start pressed meanwhile begins
+        // its delay now, so the two scans never overlap.
+        m_run = Run::Delay;
+        showStartPending();
+        enableTimer(Timer5);
+        break;
+    default:
+        m_run = Run::Idle;
     }
 }
 
@@ -60,11 +81,26 @@ void Form1::Command5_Click()
         setStatus(QStringLiteral("Stopped"));
         Inet1->Cancel();
     }
-    // A pending start is called off too, so no scan begins after "Stopped".
-    Timer5->stop();
-    m_startAfterScan = false;
+    if (m_run == Run::Delay) {
+        // A pending start is called off too, so no scan begins after "Stopped".
+        Timer5->stop();
+        m_run = Run::Idle;
+    } else if (m_run == Run::Scanning || m_run == Run::StartQueued) {
+        m_run = Run::Stopping;
+    }
     Command1->setEnabled(true);
     setStatusColor(windowBackground());
+}
+
+bool Form1::closeAfterScan()
+{
+    if (!scanRunning())
+        return false;
+    // The scan is on the stack below us: stop it, and close once it has returned.
+    m_run = Run::Closing;
+    Text12->setText(QStringLiteral("stop"));
+    Inet1->Cancel();
+    return true;
 }
 
 QString Form1::statusForState(int state, bool* changes)
@@ -104,7 +140,7 @@ void Form1::Timer3_Timer()
 
 void Form1::Text11_Change()
 {
-    if (Text11->text() == QLatin1String("Task Complete"))
+    if (Text11->text() == taskComplete())
         Command10->setEnabled(true);
 }
 

@@ -47,15 +47,14 @@ void Form1::SoldSearch()
     for (;;) {
         setStatus(QStringLiteral("Loading Page"));
         const QString page = Inet1->OpenURL(OptionsStore::before(MarkerTable::Sold, 7));
-        Text20->setText(Inet1->URL());
-        setStatus(QStringLiteral("Page Loaded"));
-        const Scan::SoldMarkers markers{soldRow(0), soldRow(1), soldRow(4), soldRow(5), soldRow(6)};
-        Label7->setText(QStringLiteral("Sale Date"));
-        Label6->setText(QStringLiteral("Sale Price"));
-        Label9->setText(QStringLiteral("QTY"));
-
+        const bool pageFailed = lastTransferState() == Inet::icError;
         bool stopped = stopRequested();
         if (!stopped) {
+            Text20->setText(Inet1->URL());
+            setStatus(QStringLiteral("Page Loaded"));
+            const Scan::SoldMarkers markers{soldRow(0), soldRow(1), soldRow(4), soldRow(5),
+                                            soldRow(6)};
+            setModeHeaders(true);
             std::array<QString, Rows> auctionCells;
             for (int i = 0; i < Rows; ++i)
                 auctionCells[i] = Text1[i]->text();
@@ -78,32 +77,19 @@ void Form1::SoldSearch()
                 stopped = !readCounter(k, MarkerTable::Sold);
         }
 
-        Inet1->Cancel();
-        writeVisitTotals(0);
-        setBusyPointer(false);
-        Timer3->stop();
-
         const bool noItemNumber = Text1[0]->text().isEmpty();
         if (!stopped && noItemNumber && ++emptyPasses >= EmptyPassLimit) {
-            for (int i = 0; i < 3; ++i)
-                Inet1->Cancel();
-            setProgressValue(0);
-            setStatusColor(windowBackground());
-            Command1->setEnabled(true);
-            makeDefaultButton(Command1);
+            // Not signed in, or the item-number markers no longer fit: say so
+            // instead of fetching the page forever.
+            finishScan(0, pageFailed ? ScanEnd::ListingFailed : ScanEnd::SoldPageError);
             Messages::show(this, soldPageError());
             return;
         }
-
-        setStatus(QStringLiteral("Task Complete"));
-        setProgressValue(0);
-        setStatusColor(QColor(0, 255, 0));
-        if (stopped || !noItemNumber) {
-            makeDefaultButton(Command1);
-            Command1->setEnabled(true);
-            setBusyPointer(false);
+        finishScan(0, pageFailed && !stopped ? ScanEnd::ListingFailed : ScanEnd::Completed);
+        if (stopped || !noItemNumber)
             return;
-        }
+        // No item number yet: fetch the page again.
+        Command1->setEnabled(false);
         setStatusColor(windowBackground());
         setStatus(QStringLiteral("Loading ..."));
     }

@@ -143,16 +143,4 @@ CounterMatch findCounter(QStringView page, qsizetype start, QStringView basic, Q
     return m;
 }
 
-CounterTry judgeCounterTry(const CounterMatch& match, int tries, int tryLimit)
-{
-    CounterTry t;
-    t.showNotFound = match.missBelow35;
-    // A miss below 35 ends the try on the spot while tries are left.
-    const bool retryAtMiss = match.missBelow35 && tries < tryLimit;
-    t.showValue = match.found() && !retryAtMiss;
-    t.retry =
-        retryAtMiss || (t.showValue && match.value == CounterBroken && tries < CounterBrokenTries);
-    return t;
-}
-
 } // namespace Scan

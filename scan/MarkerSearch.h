@@ -75,18 +75,4 @@ inline constexpr QLatin1String CounterBroken("--</f");
 // p + |Retro| (value at p). Basic wins when both stand at the same p.
 CounterMatch findCounter(QStringView page, qsizetype start, QStringView basic, QStringView retro);
 
-// What one try of the counter read shows, in this order: "N/F" on red; then
-// the value (button face, "Loading ...", the row checked, Text3); then either
-// "Retry" on yellow with "RETRY" and a new fetch, or, without a retry, the
-// end of the read with Text9 := match.position.
-struct CounterTry
-{
-    bool showNotFound = false;
-    bool showValue = false;
-    bool retry = false;
-};
-
-// `tries` counts this try (1 for the first fetch).
-CounterTry judgeCounterTry(const CounterMatch& match, int tries, int tryLimit);
-
 } // namespace Scan

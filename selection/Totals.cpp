@@ -2,6 +2,11 @@
 
 #include "options/NumberText.h"
 
+double addVisits(double sum, double value)
+{
+    return qBound(-VisitsLimit, sum + qBound(-VisitsLimit, value, VisitsLimit), VisitsLimit);
+}
+
 SelectionTotals computeTotals(const std::array<bool, 20>& checked,
                               const std::array<QString, 20>& visits)
 {
@@ -10,7 +15,8 @@ SelectionTotals computeTotals(const std::array<bool, 20>& checked,
         if (!checked[i])
             continue;
         t.auctions = plainDecimalText(leadingNumberValue(t.auctions) + 1);
-        t.visits = plainDecimalText(leadingNumberValue(t.visits) + leadingNumberValue(visits[i]));
+        t.visits = plainDecimalText(
+            addVisits(leadingNumberValue(t.visits), leadingNumberValue(visits[i])));
         t.average = formatPattern_00(leadingNumberValue(t.visits) / leadingNumberValue(t.auctions));
     }
     return t;

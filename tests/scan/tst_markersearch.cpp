@@ -1,5 +1,6 @@
 #include "LiteralLoops.h"
 #include "RandomText.h"
+#include "scan/CounterRead.h"
 #include "scan/MarkerSearch.h"
 
 #include <QtTest>
@@ -30,37 +31,44 @@ QString describe(const Scan::CounterMatch& m)
         .arg(m.missBelow35);
 }
 
-// The counter read as the scans drive it: one findCounter and one verdict
-// per fetch, logged like Literal::counterRead.
+// The program's counter read over a list of pages (the last one repeats),
+// logged like Literal::counterRead.
 QStringList drivenCounterRead(const QStringList& pages, qsizetype start, QStringView basic,
                               QStringView retro, int tryLimit)
 {
-    QStringList log;
-    auto show = [&log](const QString& entry) {
-        if (log.isEmpty() || log.last() != entry)
-            log << entry;
-    };
-    for (int tries = 1;; ++tries) {
-        show(QStringLiteral("fetch"));
-        const Scan::CounterMatch m = Scan::findCounter(
-            pages.at(std::min<qsizetype>(tries - 1, pages.size() - 1)), start, basic, retro);
-        const Scan::CounterTry verdict = Scan::judgeCounterTry(m, tries, tryLimit);
-        if (verdict.showNotFound)
-            show(QStringLiteral("cell N/F red"));
-        if (verdict.showValue) {
-            for (const QString& e :
-                 QStringList{QStringLiteral("cell ") + m.value + QStringLiteral(" face"),
-                             QStringLiteral("status Loading ..."), QStringLiteral("check"),
-                             QStringLiteral("Text3 1")})
+    struct Log : Scan::CounterRow
+    {
+        QStringList entries;
+        void show(const QString& entry)
+        {
+            if (entries.isEmpty() || entries.last() != entry)
+                entries << entry;
+        }
+        void notFound() override { show(QStringLiteral("cell N/F red")); }
+        void found(const QString& value) override
+        {
+            for (const QString& e : QStringList{"cell " + value + " face",
+                                     QStringLiteral("status Loading ..."), QStringLiteral("check"),
+                                     QStringLiteral("Text3 1")})
                 show(e);
         }
-        if (!verdict.retry) {
-            show(QStringLiteral("Text9 ") + QString::number(m.position));
-            return log;
+        void retrying() override
+        {
+            show(QStringLiteral("cell Retry yellow"));
+            show(QStringLiteral("status RETRY"));
         }
-        show(QStringLiteral("cell Retry yellow"));
-        show(QStringLiteral("status RETRY"));
-    }
+    } log;
+    int fetches = 0;
+    const auto fetch = [&]() -> std::optional<QString> {
+        log.show(QStringLiteral("fetch"));
+        return pages.at(std::min<qsizetype>(fetches++, pages.size() - 1));
+    };
+    const auto settings = [&] {
+        return Scan::CounterSettings{start, tryLimit, basic.toString(), retro.toString()};
+    };
+    const Scan::CounterResult r = Scan::readCounter(fetch, settings, log);
+    log.show(QStringLiteral("Text9 ") + QString::number(r.position));
+    return log.entries;
 }
 
 } // namespace
