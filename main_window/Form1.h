@@ -239,6 +239,9 @@ private:
     QLineEdit* makeCell(QWidget* parent, const QString& name, int left, int top, int width,
                         int height);
 
+    // Marks a table cell or box with its row, for the row gestures.
+    static constexpr const char* RowProperty = "quillmereRow";
+
     QWidget* m_client = nullptr;
     QPushButton* m_defaultButton = nullptr;
     enum class Run { Idle, Delay, Scanning, Stopping, StartQueued, Closing };
