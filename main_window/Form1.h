@@ -155,6 +155,8 @@ public:
     void Text5_Change();
     void ActiveSearch();
     void SoldSearch();
+    // The scan's hidden totals of one block of rows: Text4, and Text8 over Text3 rows.
+    void writeVisitTotals(int firstRow);
     bool scanRunning() const { return m_run != Run::Idle && m_run != Run::Delay; }
 
     // Table.
@@ -227,7 +229,6 @@ private:
     void finishScan(int firstBlockRow, ScanEnd end);
     qint16 lastTransferState() const { return m_lastTransferState; }
     void endScanQuietly();
-    void writeVisitTotals(int firstRow); // Text4, Text8
 
     void buildTable(QWidget* client);
     void buildFrames(QWidget* client);
