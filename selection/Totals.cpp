@@ -4,7 +4,7 @@
 
 double addVisits(double sum, double value)
 {
-    return qBound(-VisitsLimit, sum + qBound(-VisitsLimit, value, VisitsLimit), VisitsLimit);
+    return qBound(-VisitsLimit, sum + value, VisitsLimit);
 }
 
 SelectionTotals computeTotals(const std::array<bool, 20>& checked,
