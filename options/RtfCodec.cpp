@@ -610,6 +610,9 @@ void Reader::controlWord()
 
 std::optional<QString> Reader::run()
 {
+    // A byte order mark, as editors that save "UTF-8" put in front.
+    if (m_end - m_p >= 3 && std::string_view(m_p, 3) == "\xEF\xBB\xBF")
+        m_p += 3;
     while (m_p < m_end && (*m_p == ' ' || *m_p == '\r' || *m_p == '\n' || *m_p == '\t'))
         ++m_p;
     if (m_end - m_p < 5 || std::string_view(m_p, 5) != "{\\rtf")

@@ -74,17 +74,18 @@ void Form3::Command1_Click()
         // The ID is the one in the field now; it may have changed while this
         // window was open.
         const QString user = m_owner->Combo1->currentText();
-        UserList::loadOrFallBack(RTBdel, m_owner->RTB1->Text());
-        const qsizetype at = UserList::find(RTBdel->Text(), user);
-        if (at >= 0) {
-            RTBdel->setSelStart(int(at));
-            RTBdel->setSelLength(int(user.size()) + 1);
-            RTBdel->setSelText(QString());
+        if (UserList::loadForChange(this, RTBdel, m_owner->RTB1->Text())) {
+            const qsizetype at = UserList::find(RTBdel->Text(), user);
+            if (at >= 0) {
+                RTBdel->setSelStart(int(at));
+                RTBdel->setSelLength(int(user.size()) + 1);
+                RTBdel->setSelText(QString());
+            }
+            // Written back even when nothing was removed, so a missing file is
+            // created; after a failed write the list on screen is still the file's.
+            if (UserList::save(this, RTBdel))
+                m_owner->loadcombo1();
         }
-        // Written back even when nothing was removed, so a missing file is
-        // created; after a failed write the list on screen is still the file's.
-        if (UserList::save(this, RTBdel))
-            m_owner->loadcombo1();
     }
     close();
 }

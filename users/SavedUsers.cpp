@@ -43,9 +43,9 @@ void Form1::Command4_Click()
         return;
     }
     // Extend the file as it is now, not RTB1's copy: another copy of the
-    // program may have saved since. A missing or unreadable file starts over
-    // from the list as last loaded.
-    UserList::loadOrFallBack(RTBcheck, RTB1->Text());
+    // program may have saved since.
+    if (!UserList::loadForChange(this, RTBcheck, RTB1->Text()))
+        return;
     if (UserList::find(RTBcheck->Text(), user) >= 0) {
         Messages::show(this, QStringLiteral("User already exists in saved file"));
         return;

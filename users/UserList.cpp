@@ -4,6 +4,8 @@
 #include "base/ProgramFolder.h"
 #include "options/RichTextHolder.h"
 
+#include <QFileInfo>
+
 QString UserList::filePath()
 {
     return programFile(QStringLiteral("User.rtf"));
@@ -35,11 +37,17 @@ qsizetype UserList::find(QStringView text, QStringView id)
     return -1;
 }
 
-bool UserList::loadOrFallBack(RichTextHolder* holder, const QString& fallback)
+bool UserList::loadForChange(QWidget* parent, RichTextHolder* holder, const QString& fallback)
 {
-    if (holder->LoadFile(filePath()))
+    const QFileInfo file(filePath());
+    if (!file.exists() || (file.isFile() && file.size() == 0)) {
+        holder->setText(fallback);
         return true;
-    holder->setText(fallback);
+    }
+    if (holder->LoadFile(file.filePath()))
+        return true;
+    Messages::show(parent, QStringLiteral("User.rtf could not be read: ") + holder->lastError() +
+                               QStringLiteral("\n\nThe file was left as it is."));
     return false;
 }
 

@@ -20,11 +20,12 @@ QStringList entries(QStringView text);
 // The entry's comma follows it at position + id.size().
 qsizetype find(QStringView text, QStringView id);
 
-// Loads User.rtf into holder. When the file is missing or cannot be read the
-// holder gets fallback instead (the list as last loaded), so that writing the
-// holder back never drops IDs the program knows of. False when the fallback
-// was used.
-bool loadOrFallBack(RichTextHolder* holder, const QString& fallback);
+// Loads User.rtf as it is now into holder, before the list is changed and
+// written back. A missing or empty file gives fallback (the list as last
+// loaded), so that the write creates the file without dropping IDs the
+// program knows of. A file that exists but cannot be read holds IDs that
+// would be lost: false, after a message, and it must not be written.
+bool loadForChange(QWidget* parent, RichTextHolder* holder, const QString& fallback);
 
 // Writes holder to User.rtf (atomically: the old file stays whole on any
 // failure) and reports a failure with a message box.

@@ -146,6 +146,8 @@ void TestRtfCodec::read_data()
     QTest::newRow("font cpg beats charset")
         << QByteArray("{\\rtf1{\\fonttbl{\\f2\\fcharset0\\cpg1253 G;}}\\f2\\'e1}")
         << QStringLiteral("\u03b1");
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xef\xbb\xbf{\\rtf1 a}")
+                                           << QStringLiteral("a");
     QTest::newRow("raw 8-bit text")
         << QByteArray("{\\rtf1 caf\xe9}") << QStringLiteral("caf\u00e9");
     QTest::newRow("unknown code page keeps 1252")
