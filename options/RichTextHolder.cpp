@@ -50,6 +50,9 @@ bool RichTextHolder::LoadFile(const QString& path)
 bool RichTextHolder::SaveFile(const QString& path, int fileType)
 {
     QSaveFile file(path);
+    // A folder that forbids new files leaves no room for the temporary file;
+    // the file itself may still be writable, so it is then written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         m_lastError = file.errorString();
         return false;
