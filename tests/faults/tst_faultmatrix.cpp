@@ -34,7 +34,7 @@
 #include <unistd.h>
 
 using Request = LoopbackHttpServer::Request;
-using Responder = LoopbackHttpServer::Responder;
+using Answer = LoopbackHttpServer::Answer;
 using Files = QMap<QString, QByteArray>;
 
 // What a misbehaving server does with one request.
@@ -414,18 +414,16 @@ void TestFaultMatrix::pointAt(const QString& listingBase, const QString& itemBas
 void TestFaultMatrix::serveSite(int listingRows)
 {
     m_server = std::make_unique<LoopbackHttpServer>();
-    QVERIFY(m_server->isListening());
-    m_server->route(QStringLiteral("/seller"),
-                    LoopbackHttpServer::answer(200, listingPage(listingRows)));
-    m_server->route(QStringLiteral("/item"), [](const Request& request, Responder& r) {
+    m_server->route(QStringLiteral("/seller"), LoopbackHttpServer::page(listingPage(listingRows)));
+    m_server->route(QStringLiteral("/item"), [](const Request& request) {
         const QByteArray id =
             QUrlQuery(request.query).queryItemValue(QStringLiteral("id")).toLatin1();
-        r.respond(200, itemPage(int(id.toLongLong() - itemNumber(0).toLongLong())));
+        return Answer{200, itemPage(int(id.toLongLong() - itemNumber(0).toLongLong()))};
     });
     m_server->route(QStringLiteral("/loop-a"),
-                    [](const Request&, Responder& r) { r.redirect("/loop-b"); });
+                    [](const Request&) { return LoopbackHttpServer::redirect("/loop-b"); });
     m_server->route(QStringLiteral("/loop-b"),
-                    [](const Request&, Responder& r) { r.redirect("/loop-a"); });
+                    [](const Request&) { return LoopbackHttpServer::redirect("/loop-a"); });
     const QString base = m_server->url(QStringLiteral("/")).toString().chopped(1);
     pointAt(base, base);
 }
@@ -520,41 +518,32 @@ namespace {
 
 // Answers one request the way `serve` says; `page` is the good answer, cut at
 // `cut` when the connection closes mid-body.
-void misbehave(Serve serve, const QByteArray& page, qsizetype cut, Responder& r)
+Answer misbehave(Serve serve, const QByteArray& page, qsizetype cut)
 {
     switch (serve) {
     case Serve::Refused:
     case Serve::Stall:
-        return;
+        return Answer().never();
     case Serve::CloseMidBody:
-        r.sendHead(200, {}, page.size());
-        r.sendBody(page.left(cut));
-        r.closeConnection();
-        return;
+        return Answer{200, page}.cut(cut, true);
     case Serve::HugeDeclared:
-        r.stream(200, 100 * MiB);
-        return;
+        return Answer().fill(100 * MiB, false);
     case Serve::HugeStreamed:
-        r.stream(200, 100 * MiB, false);
-        return;
+        return Answer().fill(100 * MiB, true);
     case Serve::RedirectLoop:
-        r.redirect("/loop-a");
-        return;
+        return LoopbackHttpServer::redirect("/loop-a");
     case Serve::NotFound:
-        r.respond(404, "<html><body><h1>Not Found</h1></body></html>");
-        return;
+        return Answer{404, "<html><body><h1>Not Found</h1></body></html>"};
     case Serve::ServerError:
-        r.respond(500, "<html><body><h1>Internal Server Error</h1></body></html>");
-        return;
+        return Answer{500, "<html><body><h1>Internal Server Error</h1></body></html>"};
     case Serve::Garbage:
-        r.respond(200, garbage(MiB), {{"Content-Type", "application/octet-stream"}});
-        return;
+        return Answer{200, garbage(MiB), {{"Content-Type", "application/octet-stream"}}};
     case Serve::BadUtf8:
     case Serve::ManyMatches:
     case Serve::ManyOpenMarkers:
-        r.respond(200, page, {{"Content-Type", "text/html; charset=utf-8"}});
-        return;
+        break;
     }
+    return Answer{200, page, {{"Content-Type", "text/html; charset=utf-8"}}};
 }
 
 } // namespace
@@ -593,9 +582,8 @@ void TestFaultMatrix::listingFaults()
                             : serve == Serve::ManyOpenMarkers ? openMarkerPage()
                                                               : listingPage(20);
     const qsizetype cut = pageHead().size() + 5 * listingRow(0, "Listing 0").size() + 40;
-    m_server->route(QStringLiteral("/seller"), [serve, page, cut](const Request&, Responder& r) {
-        misbehave(serve, page, cut, r);
-    });
+    m_server->route(QStringLiteral("/seller"),
+                    [serve, page, cut](const Request&) { return misbehave(serve, page, cut); });
     if (serve == Serve::Refused) {
         const QString refused = QStringLiteral("http://127.0.0.1:%1").arg(refusedPort());
         pointAt(refused, m_server->url(QStringLiteral("/")).toString().chopped(1));
@@ -653,13 +641,12 @@ void TestFaultMatrix::visitFaults()
                                                           : itemPage(1);
     const qsizetype cut = page.indexOf("<font");
     m_server->route(
-        QStringLiteral("/item"), [serve, page, cut](const Request& request, Responder& r) {
+        QStringLiteral("/item"), [serve, page, cut](const Request& request) {
             const QByteArray id =
                 QUrlQuery(request.query).queryItemValue(QStringLiteral("id")).toLatin1();
             if (id == itemNumber(1))
-                misbehave(serve, page, cut, r);
-            else
-                r.respond(200, itemPage(int(id.toLongLong() - itemNumber(0).toLongLong())));
+                return misbehave(serve, page, cut);
+            return Answer{200, itemPage(int(id.toLongLong() - itemNumber(0).toLongLong()))};
         });
     if (serve == Serve::Refused) {
         const QString refused = QStringLiteral("http://127.0.0.1:%1").arg(refusedPort());
@@ -718,24 +705,26 @@ void TestFaultMatrix::stopAtEveryPhase()
     };
     switch (stopAt) {
     case StopAt::ListingFetch:
-        m_server->route(QStringLiteral("/seller"),
-                        [pressStop](const Request&, Responder&) { pressStop(); });
+        m_server->route(QStringLiteral("/seller"), [pressStop](const Request&) {
+            pressStop();
+            return Answer().never();
+        });
         break;
     case StopAt::ListingBody:
-        m_server->route(QStringLiteral("/seller"), [this, pressStop](const Request&, Responder& r) {
-            r.trickle(200, listingPage(3), 256, 20);
+        m_server->route(QStringLiteral("/seller"), [this, pressStop](const Request&) {
             QTimer::singleShot(150, m_form.get(), pressStop);
+            return Answer{200, listingPage(3)}.inPieces(256, 20);
         });
         break;
     case StopAt::VisitFetch:
-        m_server->route(QStringLiteral("/item"), [pressStop](const Request& request, Responder& r) {
+        m_server->route(QStringLiteral("/item"), [pressStop](const Request& request) {
             const int i =
                 int(QUrlQuery(request.query).queryItemValue(QStringLiteral("id")).toLongLong() -
                     itemNumber(0).toLongLong());
-            if (i == 1)
-                pressStop();
-            else
-                r.respond(200, itemPage(i));
+            if (i != 1)
+                return Answer{200, itemPage(i)};
+            pressStop();
+            return Answer().never();
         });
         break;
     case StopAt::Retry:
@@ -743,11 +732,11 @@ void TestFaultMatrix::stopAtEveryPhase()
         // page without a counter, and tries again while tries are left.
         QVERIFY(writeOption(m_folder->file(QStringLiteral("Options1.rtf")), QStringLiteral("1")));
         QVERIFY(writeOption(m_folder->file(QStringLiteral("Options.rtf")), QStringLiteral("3")));
-        m_server->route(QStringLiteral("/item"), [this, pressStop](const Request&, Responder& r) {
-            if (itemFetches(0) == 2)
-                pressStop();
-            else
-                r.respond(200, "<html><body>no counter here</body></html>");
+        m_server->route(QStringLiteral("/item"), [this, pressStop](const Request&) {
+            if (itemFetches(0) != 2)
+                return Answer{200, "<html><body>no counter here</body></html>"};
+            pressStop();
+            return Answer().never();
         });
         break;
     default:
@@ -812,7 +801,7 @@ void TestFaultMatrix::stopAtEveryPhase()
     // A new search after Stop runs to the end.
     if (stopAt == StopAt::VisitFetch || stopAt == StopAt::Retry)
         return;
-    m_server->route(QStringLiteral("/seller"), LoopbackHttpServer::answer(200, listingPage(3)));
+    m_server->route(QStringLiteral("/seller"), LoopbackHttpServer::page(listingPage(3)));
     const ScanRun again = runScan();
     verifyEndedCleanly(again);
     verifyRowsAsServed(3);
