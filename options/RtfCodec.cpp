@@ -96,17 +96,17 @@ namespace {
 
 enum class Kw
 {
-    Skip,     // destination that holds no text: the whole group goes
-    Par,      // paragraph mark
-    Char,     // a fixed character
-    Unicode,  // \uN
-    UcCount,  // \ucN
-    Bin,      // \binN
-    AnsiCpg,  // \ansicpgN
-    CodePage, // \ansi \mac \pc \pca: a fixed code page
-    FontTable, // \fonttbl: skipped, but its fonts' character sets are noted
-    Font,     // \fN: defines a font in the font table, selects one elsewhere
-    FontCharset, // \fcharsetN
+    Skip,         // destination that holds no text: the whole group goes
+    Par,          // paragraph mark
+    Char,         // a fixed character
+    Unicode,      // \uN
+    UcCount,      // \ucN
+    Bin,          // \binN
+    AnsiCpg,      // \ansicpgN
+    CodePage,     // \ansi \mac \pc \pca: a fixed code page
+    FontTable,    // \fonttbl: skipped, but its fonts' character sets are noted
+    Font,         // \fN: defines a font in the font table, selects one elsewhere
+    FontCharset,  // \fcharsetN
     FontCodePage, // \cpgN
     DefaultFont,  // \deffN
     Plain,        // \plain: back to the default font
@@ -368,7 +368,7 @@ private:
     int m_pendingSkip = 0;    // \uN fallback characters still to drop
     qsizetype m_lastPar = -1; // output size right after the latest \par
     int m_documentCodePage = 1252;
-    int m_codePage = 1252;             // the code page asked for last
+    int m_codePage = 1252;               // the code page asked for last
     QStringDecoder* m_decoder = nullptr; // null for 1252
     // Made once per code page: a document may switch fonts at every group.
     std::unordered_map<int, std::unique_ptr<QStringDecoder>> m_decoders;
@@ -390,8 +390,8 @@ void Reader::setCodePage(int codePage)
     auto& decoder = m_decoders[codePage];
     if (!decoder) {
         const QByteArray name = decoderName(codePage);
-        decoder = std::make_unique<QStringDecoder>(name.constData(),
-                                                   QStringConverter::Flag::Stateless);
+        decoder =
+            std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
     }
     // A code page no converter knows keeps 1252: most bytes of the
     // single-byte code pages are then at least in the right range.
