@@ -1,7 +1,7 @@
 // The saved-user list driven through the real main window and confirmation
 // window, on real User.rtf files in a temporary program folder.
 #include "main_window/Form1.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/RichTextHolder.h"
 #include "options/RtfCodec.h"
 #include "users/Form3.h"
@@ -432,7 +432,8 @@ void TestSavedUsers::confirmWindow()
     QCOMPARE(QFileInfo(m_folder->file(QStringLiteral("User.rtf"))).lastModified(), written);
 
     // The program's exit closes it.
-    confirm = Form3::showConfirm(m_form.get());
+    m_form->Command6_Click();
+    confirm = Form3::current();
     m_form->close();
     QVERIFY(!Form3::current());
     QTRY_VERIFY(confirm.isNull());
