@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 // Shows a window and brings it to the front, restoring it if it was
@@ -12,11 +14,22 @@ inline void bringToFront(QWidget* window)
     window->activateWindow();
 }
 
-#include <QPointer>
+// Centres a window, frame included, on the free area (without panels) of
+// the screen its parent window is on, or its own screen when it has none.
+inline void centreOnScreen(QWidget* window)
+{
+    const QWidget* anchor = window->parentWidget() ? window->parentWidget()->window() : window;
+    if (const QScreen* screen = anchor->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+}
 
 // The one open window of a kind that the program shows at most once: a
 // second "show" brings it forward, and a closed window is forgotten at once,
-// so a new one may open before the old one is deleted.
+// so a new one may open before the old one is deleted. A new window opens
+// centred on the screen.
 template <class Window> class SingleWindow
 {
 public:
@@ -30,6 +43,7 @@ public:
         }
         m_window = make();
         m_window->show();
+        centreOnScreen(m_window);
         m_window->activateWindow();
         return m_window;
     }

@@ -1,8 +1,9 @@
 #include "options/Form4.h"
-#include "base/Windows.h"
 
 #include "base/Messages.h"
 #include "base/ProgramFolder.h"
+#include "base/Twips.h"
+#include "base/Windows.h"
 #include "options/Form5.h"
 #include "options/Layout.h"
 #include "options/NumberText.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-using OptionsLayout::px;
 using OptionsLayout::shrinkToFit;
 using OptionsLayout::twipsRect;
 
@@ -37,7 +37,7 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Options"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(px(10560), px(9015));
+    resize(tw(10560), tw(9015));
 
     Label1 = new QLabel(QStringLiteral("Number of Times to Search for Counter"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -52,7 +52,7 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
 
     Label2 = new QLabel(QStringLiteral("(1-10)"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(px(3960), px(120));
+    Label2->move(tw(3960), tw(120));
     Label2->adjustSize();
 
     Label23 = new QLabel(QStringLiteral("Visit Start search at character "), this);
@@ -111,11 +111,11 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
 {
     auto* beforeHeader = new QLabel(QStringLiteral("String before Desired text"), frame);
     beforeHeader->setObjectName(prefix + QStringLiteral("HeaderBefore"));
-    beforeHeader->move(px(1920), px(300));
+    beforeHeader->move(tw(1920), tw(300));
     beforeHeader->adjustSize();
     auto* afterHeader = new QLabel(QStringLiteral("String after Desired text"), frame);
     afterHeader->setObjectName(prefix + QStringLiteral("HeaderAfter"));
-    afterHeader->move(px(afterHeaderLeft), px(300));
+    afterHeader->move(tw(afterHeaderLeft), tw(300));
     afterHeader->adjustSize();
 
     const QString beforeName = QLatin1String(beforeArray) + u'_';
@@ -212,7 +212,7 @@ void Form4::showFull()
     setOuterHeight(fullHeightTwips);
     const QScreen* s = screen();
     const int screenTop = s ? s->geometry().top() : 0;
-    move(pos().x(), screenTop + px(fullTopTwips));
+    move(pos().x(), screenTop + tw(fullTopTwips));
 }
 
 void Form4::setOuterHeight(int twips)
@@ -230,21 +230,17 @@ int Form4::frameExtraHeight() const
 void Form4::applyOuterHeight()
 {
     m_appliedFrameExtra = frameExtraHeight();
-    resize(px(10560), qMax(1, px(m_outerHeightTwips) - m_appliedFrameExtra));
+    resize(tw(10560), qMax(1, tw(m_outerHeightTwips) - m_appliedFrameExtra));
 }
 
 void Form4::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    applyOuterHeight();
     if (!m_placed) {
         m_placed = true;
-        if (const QScreen* s = screen()) {
-            const QRect area = s->geometry();
-            const QSize outer(frameGeometry().width(), px(m_outerHeightTwips));
-            move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
-        }
+        centreOnScreen(this);
     }
-    applyOuterHeight();
 }
 
 bool Form4::event(QEvent* event)

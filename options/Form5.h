@@ -26,9 +26,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     Form5();
-    bool m_placed = false;
 };

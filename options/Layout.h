@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -10,14 +10,9 @@
 // Layout helpers of the options windows, whose controls are placed in twips.
 namespace OptionsLayout {
 
-inline int px(int twips)
-{
-    return tw(twips);
-}
-
 inline QRect twipsRect(int left, int top, int width, int height)
 {
-    return QRect(px(left), px(top), px(width), px(height));
+    return QRect(tw(left), tw(top), tw(width), tw(height));
 }
 
 // The layout was drawn for a narrow 8 pt dialog font; with a wider one the

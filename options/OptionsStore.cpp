@@ -1,7 +1,7 @@
 #include "options/OptionsStore.h"
-#include "base/Windows.h"
 
 #include "base/ProgramFolder.h"
+#include "base/Windows.h"
 #include "options/Form4.h"
 #include "options/NumberText.h"
 #include "options/RichTextHolder.h"
@@ -111,11 +111,13 @@ std::optional<qint16> OptionsStore::counterTryLimitFromText(const QString& text)
     return roundToInt16(leadingNumberValue(text));
 }
 
-void OptionsStore::loadCounterTryLimit()
+void OptionsStore::loadCounterTryLimit(RichTextHolder* holder)
 {
-    RichTextHolder RTBTrys2;
-    if (!RTBTrys2.LoadFile(programFile(QStringLiteral("Options.rtf"))))
+    std::optional<RichTextHolder> own;
+    if (!holder)
+        holder = &own.emplace();
+    if (!holder->LoadFile(programFile(QStringLiteral("Options.rtf"))))
         return;
-    if (const auto limit = counterTryLimitFromText(RTBTrys2.Text()))
+    if (const auto limit = counterTryLimitFromText(holder->Text()))
         tryLimit() = *limit;
 }

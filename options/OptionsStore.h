@@ -5,6 +5,7 @@
 #include <optional>
 
 class Form4;
+class RichTextHolder;
 
 enum class MarkerTable
 {
@@ -36,10 +37,12 @@ void discard();
 // Program-wide limit of counter searches per item (2 until read).
 qint16 counterTryLimit();
 void setCounterTryLimit(qint16 limit);
-// Reads Options.rtf through a holder of its own and takes the leading-number
-// value of its text, rounded half to even; a missing file or a value that
-// does not fit 16 bits leaves the limit as it is.
-void loadCounterTryLimit();
+// Start-up: reads Options.rtf into holder (the main window's RTBTrys2; one
+// of its own when null) and takes the leading-number value of its text,
+// rounded half to even. A file that cannot be read, or a value outside 16
+// bits, leaves the limit as it is: the 2 that the Options window also falls
+// back to without a file.
+void loadCounterTryLimit(RichTextHolder* holder = nullptr);
 // The limit a count text stands for; nothing when it does not fit 16 bits.
 std::optional<qint16> counterTryLimitFromText(const QString& text);
 

@@ -28,13 +28,22 @@ bool RichTextHolder::LoadFile(const QString& path)
         m_lastError = file.errorString();
         return false;
     }
-    if (file.size() > maxFileSize) {
+    const qint64 size = file.size();
+    if (size > maxFileSize) {
         m_lastError = tr("The file is too large.");
         return false;
     }
-    const QByteArray bytes = file.read(maxFileSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maxFileSize) {
+    // read(n) allocates n bytes up front, so ask for what the file holds;
+    // a file that grew since its size was taken is read to its end.
+    QByteArray bytes = file.read(size);
+    if (!file.atEnd())
+        bytes += file.readAll();
+    if (file.error() != QFileDevice::NoError) {
         m_lastError = file.errorString();
+        return false;
+    }
+    if (bytes.size() > maxFileSize) {
+        m_lastError = tr("The file is too large.");
         return false;
     }
     const std::optional<QString> text = RtfCodec::read(bytes);
@@ -50,6 +59,9 @@ bool RichTextHolder::LoadFile(const QString& path)
 bool RichTextHolder::SaveFile(const QString& path, int fileType)
 {
     QSaveFile file(path);
+    // A folder that forbids new files leaves no room for the temporary file;
+    // the file itself may still be writable, so it is then written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         m_lastError = file.errorString();
         return false;

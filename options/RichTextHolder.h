@@ -21,7 +21,8 @@ public:
 
     // Writes the content as an RTF document (fileType 0) or as UTF-8 plain
     // text (fileType 1) through a file beside the target that is renamed
-    // over it, so the old file stays whole when anything fails. False on
+    // over it, so the old file stays whole when anything fails. In a folder
+    // that forbids new files the file is written in place. False on
     // failure; lastError() then says why.
     bool SaveFile(const QString& path, int fileType = 0);
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -95,14 +96,20 @@ namespace {
 
 enum class Kw
 {
-    Skip,     // destination that holds no text: the whole group goes
-    Par,      // paragraph mark
-    Char,     // a fixed character
-    Unicode,  // \uN
-    UcCount,  // \ucN
-    Bin,      // \binN
-    AnsiCpg,  // \ansicpgN
-    CodePage, // \ansi \mac \pc \pca: a fixed code page
+    Skip,         // destination that holds no text: the whole group goes
+    Par,          // paragraph mark
+    Char,         // a fixed character
+    Unicode,      // \uN
+    UcCount,      // \ucN
+    Bin,          // \binN
+    AnsiCpg,      // \ansicpgN
+    CodePage,     // \ansi \mac \pc \pca: a fixed code page
+    FontTable,    // \fonttbl: skipped, but its fonts' character sets are noted
+    Font,         // \fN: defines a font in the font table, selects one elsewhere
+    FontCharset,  // \fcharsetN
+    FontCodePage, // \cpgN
+    DefaultFont,  // \deffN
+    Plain,        // \plain: back to the default font
 };
 
 struct KwInfo
@@ -115,7 +122,7 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
 {
     static const std::unordered_map<std::string_view, KwInfo> table = {
         // Destinations whose contents are not part of the plain text.
-        {"fonttbl", {Kw::Skip}},
+        {"fonttbl", {Kw::FontTable}},
         {"colortbl", {Kw::Skip}},
         {"stylesheet", {Kw::Skip}},
         {"info", {Kw::Skip}},
@@ -189,20 +196,30 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
         {"mac", {Kw::CodePage, 10000}},
         {"pc", {Kw::CodePage, 437}},
         {"pca", {Kw::CodePage, 850}},
+        {"f", {Kw::Font}},
+        {"fcharset", {Kw::FontCharset}},
+        {"cpg", {Kw::FontCodePage}},
+        {"deff", {Kw::DefaultFont}},
+        {"plain", {Kw::Plain}},
     };
     return table;
 }
 
 struct GroupState
 {
-    quint16 uc = 1;    // fallback characters that follow a \uN
-    bool skip = false; // inside a destination without text
-    bool operator==(const GroupState& o) const { return uc == o.uc && skip == o.skip; }
+    quint16 uc = 1;         // fallback characters that follow a \uN
+    bool skip = false;      // inside a destination without text
+    bool fontTable = false; // inside \fonttbl, where \fN defines a font
+    qint32 font = -1;       // the font selected by \fN; -1: the default font
+    bool operator==(const GroupState& o) const
+    {
+        return uc == o.uc && skip == o.skip && fontTable == o.fontTable && font == o.font;
+    }
 };
 
 // The saved states of the enclosing groups, run-length encoded: a document
 // nested a million deep in groups that change nothing costs one entry, and
-// one that changes the state at every level costs 8 bytes a level.
+// one that changes the state at every level costs 12 bytes a level.
 class GroupStack
 {
 public:
@@ -278,6 +295,48 @@ QByteArray decoderName(int codePage)
     }
 }
 
+// Older rich edit controls write \'hh bytes in the code page of the font's
+// character set, whatever \ansicpg says. 0 for the ANSI, default and symbol
+// sets, whose bytes follow the document's code page.
+int charsetCodePage(qint64 charset)
+{
+    switch (charset) {
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 254:
+    case 255:
+        return 437;
+    default:
+        return 0;
+    }
+}
+
 class Reader
 {
 public:
@@ -290,6 +349,8 @@ public:
 
 private:
     void setCodePage(int codePage);
+    // Follows the font of the current group, else the document's code page.
+    void updateCodePage();
     void controlWord();
     void controlSymbol();
     void textByte(uchar b);
@@ -306,9 +367,15 @@ private:
     GroupStack m_stack;
     int m_pendingSkip = 0;    // \uN fallback characters still to drop
     qsizetype m_lastPar = -1; // output size right after the latest \par
-    int m_codePage = 1252;
-    std::optional<QStringDecoder> m_decoder; // for code pages other than 1252
-    QByteArray m_bytes;                      // bytes waiting for m_decoder
+    int m_documentCodePage = 1252;
+    int m_codePage = 1252;               // the code page asked for last
+    QStringDecoder* m_decoder = nullptr; // null for 1252
+    // Made once per code page: a document may switch fonts at every group.
+    std::unordered_map<int, std::unique_ptr<QStringDecoder>> m_decoders;
+    QByteArray m_bytes; // bytes waiting for m_decoder
+    std::unordered_map<qint32, int> m_fontCodePages;
+    qint32 m_defaultFont = -1;
+    qint32 m_definedFont = -1; // the font table entry being read
 };
 
 void Reader::setCodePage(int codePage)
@@ -316,18 +383,27 @@ void Reader::setCodePage(int codePage)
     if (codePage == m_codePage)
         return;
     flushBytes();
-    m_codePage = 1252;
-    m_decoder.reset();
+    m_codePage = codePage;
+    m_decoder = nullptr;
     if (codePage == 1252 || codePage <= 0)
         return;
-    const QByteArray name = decoderName(codePage);
-    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
-    if (decoder.isValid()) {
-        m_codePage = codePage;
-        m_decoder.emplace(std::move(decoder));
+    auto& decoder = m_decoders[codePage];
+    if (!decoder) {
+        const QByteArray name = decoderName(codePage);
+        decoder =
+            std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
     }
     // A code page no converter knows keeps 1252: most bytes of the
     // single-byte code pages are then at least in the right range.
+    if (decoder->isValid())
+        m_decoder = decoder.get();
+}
+
+void Reader::updateCodePage()
+{
+    const qint32 font = m_state.font >= 0 ? m_state.font : m_defaultFont;
+    const auto it = m_fontCodePages.find(font);
+    setCodePage(it != m_fontCodePages.end() ? it->second : m_documentCodePage);
 }
 
 void Reader::flushBytes()
@@ -484,18 +560,59 @@ void Reader::controlWord()
         return;
     }
     case Kw::AnsiCpg:
-        if (!m_state.skip && hasParam)
-            setCodePage(int(param));
+        if (!m_state.skip && hasParam) {
+            m_documentCodePage = int(param);
+            updateCodePage();
+        }
         return;
     case Kw::CodePage:
-        if (!m_state.skip)
-            setCodePage(kw.value);
+        if (!m_state.skip) {
+            m_documentCodePage = kw.value;
+            updateCodePage();
+        }
+        return;
+    case Kw::FontTable:
+        m_state.skip = true;
+        m_state.fontTable = true;
+        return;
+    case Kw::Font:
+        if (m_state.fontTable) {
+            m_definedFont = qint32(param);
+        } else if (!m_state.skip) {
+            m_state.font = qint32(param);
+            updateCodePage();
+        }
+        return;
+    case Kw::FontCharset:
+        if (m_state.fontTable && m_definedFont >= 0) {
+            if (const int codePage = charsetCodePage(param))
+                m_fontCodePages.emplace(m_definedFont, codePage);
+        }
+        return;
+    case Kw::FontCodePage:
+        if (m_state.fontTable && m_definedFont >= 0 && param > 0)
+            m_fontCodePages[m_definedFont] = int(param);
+        return;
+    case Kw::DefaultFont:
+        if (!m_state.skip) {
+            m_defaultFont = qint32(param);
+            updateCodePage();
+        }
+        return;
+    case Kw::Plain:
+        if (!m_state.skip) {
+            m_state.font = -1;
+            updateCodePage();
+        }
         return;
     }
 }
 
 std::optional<QString> Reader::run()
 {
+    // A byte order mark, as editors that save "UTF-8" put in front.
+    if (m_end - m_p >= 3 && std::string_view(m_p, 3) == "\xEF\xBB\xBF")
+        m_p += 3;
     while (m_p < m_end && (*m_p == ' ' || *m_p == '\r' || *m_p == '\n' || *m_p == '\t'))
         ++m_p;
     if (m_end - m_p < 5 || std::string_view(m_p, 5) != "{\\rtf")
@@ -512,6 +629,8 @@ std::optional<QString> Reader::run()
             m_pendingSkip = 0;
             if (!m_stack.pop(m_state) || m_stack.depth() == 0)
                 m_p = m_end; // the document is closed; the rest is not part of it
+            else
+                updateCodePage();
             break;
         case '\\':
             if (m_p >= m_end)

@@ -20,11 +20,14 @@ namespace RtfCodec {
 QByteArray write(QStringView text);
 
 // The plain text of an RTF document, or nothing when the bytes are not RTF
-// (they must begin with "{\rtf"). Tolerant of what real writers produce:
-// non-text destinations and {\*...} groups are skipped, \'hh is read in the
-// document's code page (\ansicpg, 1252 when absent; any code page Qt's
-// converters know, else 1252), \uN skips its \ucN fallback characters,
-// \par and \line give a line feed, \tab a tab, \binN data is skipped.
+// (they must begin with "{\rtf", after a UTF-8 byte order mark if there is
+// one). Tolerant of what real writers produce: non-text destinations and
+// {\*...} groups are skipped, \'hh is read in the code page of the current
+// font's \fcharset or \cpg (older rich edit controls write non-Latin text
+// so), else in the document's (\ansicpg, 1252 when absent; any code page
+// Qt's converters know, else 1252), \uN skips its \ucN fallback
+// characters, \par and \line give a line feed, \tab a tab, \binN data is
+// skipped.
 // Only the last paragraph mark of the document is dropped, and only when
 // no text follows it. Missing closing braces are forgiven; text after the
 // brace that closes the document is ignored. Raw CR, LF and NUL bytes are

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 SingleWindow<Form6>& instance()
@@ -77,17 +76,4 @@ void Form6::closeEvent(QCloseEvent* event)
 {
     instance().forget(this);
     event->accept();
-}
-
-void Form6::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    m_placed = true;
-    if (const QScreen* s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }

@@ -34,9 +34,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     explicit Form6(Form1* owner);
-    bool m_placed = false;
 };

@@ -19,6 +19,8 @@ namespace {
 constexpr int kDefaultStallTimeout = 30 * 1000;
 constexpr qint64 kDefaultMaxBodyBytes = 64 * 1024 * 1024;
 constexpr int kMaxRedirects = 10;
+// How far Qt's network thread may read ahead of us; see request().
+constexpr qint64 kReadAheadBytes = 1024 * 1024;
 // Browsers look for a <meta> charset only this far into a page.
 constexpr int kMetaScanBytes = 1024;
 
@@ -308,6 +310,12 @@ Inet::Private::Hop Inet::Private::request(Inet* q, Transfer& t, const QUrl& url,
 
     t.connecting = t.connected = t.headersSeen = t.bodySeen = t.redirecting = false;
     QNetworkReply* reply = nam.get(request);
+    // Unbounded, Qt's network thread reads a fast stream as quickly as it
+    // comes and holds back readyRead until it stops: the size limit is then
+    // applied to tens of MB at once, or never, because the stall timer is
+    // not restarted meanwhile and ends the fetch with nothing. A bounded
+    // read-ahead makes readyRead come at least every kReadAheadBytes.
+    reply->setReadBufferSize(kReadAheadBytes);
     t.reply = reply;
     QObject::connect(reply, &QNetworkReply::socketStartedConnecting, &t.loop, [q, &t] {
         t.connecting = true;

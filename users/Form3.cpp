@@ -1,17 +1,14 @@
 #include "users/Form3.h"
-#include "base/Windows.h"
 
-#include "main_window/Form1.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
+#include "base/Windows.h"
 #include "options/Layout.h"
 #include "options/RichTextHolder.h"
 #include "users/UserList.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 SingleWindow<Form3>& instance()
@@ -21,9 +18,10 @@ SingleWindow<Form3>& instance()
 }
 } // namespace
 
-// A child window of the main window, so it can never outlive the table and
-// list it works on.
-Form3::Form3(Form1* owner) : QWidget(owner, Qt::Window), m_owner(owner)
+// A child window of its owner, so it can never outlive the field and list
+// it works on.
+Form3::Form3(QWidget* owner, Text userId, Text lastLoaded)
+    : QWidget(owner, Qt::Window), m_userId(std::move(userId)), m_lastLoaded(std::move(lastLoaded))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Confirm Delete"));
@@ -50,12 +48,11 @@ Form3::Form3(Form1* owner) : QWidget(owner, Qt::Window), m_owner(owner)
 
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
-    connect(owner, &Form1::closing, this, &QWidget::close);
 }
 
-Form3* Form3::showConfirm(Form1* owner)
+Form3* Form3::showConfirm(QWidget* owner, Text userId, Text lastLoaded)
 {
-    return instance().show([owner] { return new Form3(owner); });
+    return instance().show([&] { return new Form3(owner, userId, lastLoaded); });
 }
 
 Form3* Form3::current()
@@ -70,31 +67,19 @@ void Form3::closeIfOpen()
 
 void Form3::Command1_Click()
 {
-    if (m_owner) {
-        // The ID is the one in the field now; it may have changed while this
-        // window was open.
-        const QString user = m_owner->Combo1->currentText();
-        UserList::loadOrFallBack(RTBdel, m_owner->RTB1->Text());
-        const qsizetype at = UserList::find(RTBdel->Text(), user);
-        if (at >= 0) {
-            RTBdel->setSelStart(int(at));
-            RTBdel->setSelLength(int(user.size()) + 1);
-            RTBdel->setSelText(QString());
-        }
-        // Written back even when nothing was removed, so a missing file is
-        // created; after a failed write the list on screen is still the file's.
-        if (UserList::save(this, RTBdel))
-            m_owner->loadcombo1();
-    }
+    // The ID is the one in the field now; it may have changed while this
+    // window was open. After a failed write the list on screen is still the file's.
+    if (UserList::remove(this, m_userId(), m_lastLoaded(), RTBdel))
+        emit listSaved();
     close();
 }
 
 void Form3::Command2_Click()
 {
     close();
-    if (m_owner) {
-        m_owner->activateWindow();
-        m_owner->Command1->setFocus();
+    if (QWidget* owner = parentWidget()) {
+        owner->activateWindow();
+        emit cancelled();
     }
 }
 
@@ -102,17 +87,4 @@ void Form3::closeEvent(QCloseEvent* event)
 {
     instance().forget(this);
     event->accept();
-}
-
-void Form3::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    m_placed = true;
-    if (const QScreen* s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }

@@ -1,21 +1,26 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
-class Form1;
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class RichTextHolder;
 
-// "Confirm Delete": asks before the User ID in the main window's field is
-// removed from User.rtf. Modeless, at most one at a time, deleted when closed.
+// "Confirm Delete": asks before the User ID in the owner's field is removed
+// from User.rtf. Modeless, at most one at a time, deleted when closed.
 class Form3 : public QWidget
 {
     Q_OBJECT
 public:
-    // Shows the window for owner, or brings the one already open to the front.
-    static Form3* showConfirm(Form1* owner);
+    // What the window needs from its owner, asked at "Yes": the ID in the
+    // User ID field then, and the list as last loaded.
+    using Text = std::function<QString()>;
+
+    // Shows the window as a child of owner, or brings the one already open
+    // to the front.
+    static Form3* showConfirm(QWidget* owner, Text userId, Text lastLoaded);
     // The open window, or null.
     static Form3* current();
     // Closes the open window as its close box would; for the program's exit.
@@ -29,13 +34,16 @@ public:
     QPushButton* Command2 = nullptr;
     RichTextHolder* RTBdel = nullptr;
 
+signals:
+    void listSaved(); // User.rtf was written; the owner's list is out of date
+    void cancelled(); // "No, Cancel": the owner takes the focus back
+
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
-    explicit Form3(Form1* owner);
+    Form3(QWidget* owner, Text userId, Text lastLoaded);
 
-    QPointer<Form1> m_owner;
-    bool m_placed = false;
+    Text m_userId;
+    Text m_lastLoaded;
 };

@@ -4,11 +4,15 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 class QWidget;
 class RichTextHolder;
 
 // The saved-user file User.rtf: its plain text is every User ID followed by
-// a comma. Text after the last comma belongs to no entry.
+// a comma. Text after the last comma belongs to no entry. The windows hand
+// in their hidden holders; every failure is told in a message box over
+// parent.
 namespace UserList {
 
 QString filePath();
@@ -20,14 +24,18 @@ QStringList entries(QStringView text);
 // The entry's comma follows it at position + id.size().
 qsizetype find(QStringView text, QStringView id);
 
-// Loads User.rtf into holder. When the file is missing or cannot be read the
-// holder gets fallback instead (the list as last loaded), so that writing the
-// holder back never drops IDs the program knows of. False when the fallback
-// was used.
-bool loadOrFallBack(RichTextHolder* holder, const QString& fallback);
+// Loads User.rtf into list (the list as last loaded) and returns its entries;
+// nothing, after "error in LoadUsers", when it cannot be loaded.
+std::optional<QStringList> load(QWidget* parent, RichTextHolder* list);
 
-// Writes holder to User.rtf (atomically: the old file stays whole on any
-// failure) and reports a failure with a message box.
-bool save(QWidget* parent, RichTextHolder* holder);
+// Save User: appends id to the file as it is now (read into check) and
+// writes it through list, which keeps the last loaded list when the write
+// fails. True when the file was written.
+bool add(QWidget* parent, const QString& id, RichTextHolder* list, RichTextHolder* check);
+
+// Yes, Delete: removes the first entry equal to id from the file as it is
+// now (read into work) and writes the file back, removed or not, so that a
+// missing file is created. True when the file was written.
+bool remove(QWidget* parent, const QString& id, const QString& lastLoaded, RichTextHolder* work);
 
 } // namespace UserList

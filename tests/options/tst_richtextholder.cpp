@@ -8,7 +8,11 @@
 #include <QTest>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 class TestRichTextHolder : public QObject
 {
@@ -39,30 +43,103 @@ QByteArray readFile(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// Root passes every file mode; while this lives it passes them no more.
+class NoDacOverride
+{
+public:
+    NoDacOverride()
+    {
+        m_ok = syscall(SYS_capget, &m_head, m_saved) == 0;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_ok = m_ok && syscall(SYS_capset, &m_head, lowered) == 0;
+    }
+    ~NoDacOverride()
+    {
+        if (m_ok)
+            syscall(SYS_capset, &m_head, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_head{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_ok = false;
+};
+
+// While this lives the process may take only a few MiB more memory.
+class SmallMemory
+{
+public:
+    SmallMemory()
+    {
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own mappings count against the limit
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf("VmData:");
+        const rlim_t used = text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().split(' ')
+                                .first()
+                                .toULongLong() *
+                            1024;
+        getrlimit(RLIMIT_DATA, &m_old);
+        rlimit small = m_old;
+        small.rlim_cur = used + 16 * 1024 * 1024;
+        m_set = at >= 0 && setrlimit(RLIMIT_DATA, &small) == 0;
+#endif
+    }
+    ~SmallMemory()
+    {
+        if (m_set)
+            setrlimit(RLIMIT_DATA, &m_old);
+    }
+
+private:
+    rlimit m_old{};
+    bool m_set = false;
+};
 } // namespace
 
 void TestRichTextHolder::saveThenLoad_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("marker with blanks") << QStringLiteral("  <span id=\"v\">  ");
-    QTest::newRow("lines, tabs, CR, NUL") << QStringLiteral("a\tb\r\nc\n") + QChar(0);
-    QTest::newRow("outside cp1252") << QStringLiteral("\u0416\U0001F600{\\}");
-    QTest::newRow("longer than a line edit takes") << QString(100000, u'x');
+    QTest::addColumn<bool>("closedFolder"); // no new files in it; the file stays writable
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("marker with blanks") << QStringLiteral("  <span id=\"v\">  ") << false;
+    QTest::newRow("lines, tabs, CR, NUL") << QStringLiteral("a\tb\r\nc\n") + QChar(0) << false;
+    QTest::newRow("outside cp1252") << QStringLiteral("\u0416\U0001F600{\\}") << false;
+    QTest::newRow("longer than a line edit takes") << QString(100000, u'x') << false;
+    QTest::newRow("folder forbids new files") << QStringLiteral("written in place") << true;
 }
 
 void TestRichTextHolder::saveThenLoad()
 {
     QFETCH(QString, text);
-    const QString path = m_dir.filePath(QStringLiteral("holder.rtf"));
+    QFETCH(bool, closedFolder);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("holder.rtf"));
     RichTextHolder writer;
+    if (closedFolder) {
+        QVERIFY(writer.SaveFile(path, 0));
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    }
     writer.setText(text);
-    QVERIFY(writer.SaveFile(path, 0));
+    bool saved;
+    {
+        NoDacOverride asUser;
+        saved = writer.SaveFile(path, 0);
+    }
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    QVERIFY2(saved, qPrintable(writer.lastError()));
     QCOMPARE(readFile(path), RtfCodec::write(text));
 
     RichTextHolder reader;
     reader.setText(QStringLiteral("old"));
-    QVERIFY(reader.LoadFile(path));
+    {
+        // Reading a small file takes memory for that file, not for the largest one allowed.
+        SmallMemory tight;
+        QVERIFY(reader.LoadFile(path));
+    }
     QCOMPARE(reader.Text(), text);
 }
 

@@ -134,6 +134,20 @@ void TestRtfCodec::read_data()
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1}") << QStringLiteral("\u0410\u0431");
     QTest::newRow("code page 932 pairs")
         << QByteArray("{\\rtf1\\ansicpg932 \\'82\\'a0x}") << QStringLiteral("\u3042x");
+    // Older rich edit controls: bytes in the code page of the font's character set.
+    QTest::newRow("font charset 128 is Shift_JIS")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 "
+                      "MS UI Gothic;}}\\viewkind4\\uc1\\pard\\f0\\fs18 \\'82\\'a0\\par}")
+        << QStringLiteral("\u3042");
+    QTest::newRow("font charset 204 is 1251, per group")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0\\fcharset0 A;\\f1\\fcharset204 B;}"
+                      "\\'c0{\\f1\\'c0\\f0\\'c0\\f1\\'c0}\\'c0}")
+        << QStringLiteral("\u00c0\u0410\u00c0\u0410\u00c0");
+    QTest::newRow("font cpg beats charset")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f2\\fcharset0\\cpg1253 G;}}\\f2\\'e1}")
+        << QStringLiteral("\u03b1");
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xef\xbb\xbf{\\rtf1 a}")
+                                           << QStringLiteral("a");
     QTest::newRow("raw 8-bit text")
         << QByteArray("{\\rtf1 caf\xe9}") << QStringLiteral("caf\u00e9");
     QTest::newRow("unknown code page keeps 1252")

@@ -15,7 +15,7 @@
 
 using States = QList<int>;
 using Headers = LoopbackHttpServer::Headers;
-using Responder = LoopbackHttpServer::Responder;
+using Answer = LoopbackHttpServer::Answer;
 using Request = LoopbackHttpServer::Request;
 
 class TestInet : public QObject
@@ -47,8 +47,15 @@ private slots:
 private:
     QString address(const QString& path) const { return m_server->url(path).toString(); }
     QString fetch(const QString& path) { return m_inet->OpenURL(address(path)); }
+    QStringList requestPaths() const
+    {
+        QStringList paths;
+        for (const Request& r : m_server->requests())
+            paths << r.path;
+        return paths;
+    }
 
-    LoopbackHttpServer* m_server = nullptr;
+    std::unique_ptr<LoopbackHttpServer> m_server;
     Inet* m_inet = nullptr;
     States m_states;
     quint16 m_refusedPort = 0;
@@ -56,8 +63,7 @@ private:
 
 void TestInet::initTestCase()
 {
-    m_server = new LoopbackHttpServer(this);
-    QVERIFY(m_server->isListening());
+    m_server = std::make_unique<LoopbackHttpServer>();
     {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
@@ -65,46 +71,33 @@ void TestInet::initTestCase()
     }
 
     auto& s = *m_server;
-    s.route("/page", LoopbackHttpServer::answer(200, "<html>page</html>"));
-    s.route("/never", [](const Request&, Responder&) {});
-    s.route("/late", [](const Request&, Responder& r) { r.respondAfter(10000, 200, "late"); });
-    s.route("/stall-mid-body", [](const Request&, Responder& r) {
-        r.sendHead(200, {}, 100);
-        r.sendBody("partial");
-    });
-    s.route("/closed-mid-body", [](const Request&, Responder& r) {
-        r.sendHead(200, {}, 100);
-        r.sendBody("cut");
-        r.closeConnection();
-    });
-    s.route("/trickle",
-            [](const Request&, Responder& r) { r.trickle(200, QByteArray(10, 'a'), 1, 80); });
-    s.route("/slow-body",
-            [](const Request&, Responder& r) { r.trickle(200, QByteArray(1000, 'b'), 10, 50); });
-    s.route("/big-declared", [](const Request&, Responder& r) { r.stream(200, 10000); });
-    s.route("/big-streamed", [](const Request&, Responder& r) { r.stream(200, -1); });
-    s.route("/gone", LoopbackHttpServer::answer(404, "gone"));
-    s.route("/chunked", [](const Request&, Responder& r) {
-        r.sendHead(200, {}, -1);
-        r.sendBody("one ");
-        r.sendBody("two");
-        r.finish();
-    });
+    const auto answer = [&s](const char* path, const Answer& a) {
+        s.route(QLatin1String(path), [a](const Request&) { return a; });
+    };
+    s.route("/page", LoopbackHttpServer::page("<html>page</html>"));
+    answer("/never", Answer().never());
+    answer("/late", Answer{200, "late"}.after(10000));
+    answer("/stall-mid-body", Answer{200, "partial" + QByteArray(93, '.')}.cut(7, false));
+    answer("/closed-mid-body", Answer{200, "cut" + QByteArray(97, '.')}.cut(3, true));
+    answer("/trickle", Answer{200, QByteArray(10, 'a')}.inPieces(1, 80));
+    answer("/slow-body", Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50));
+    answer("/big-declared", Answer().fill(10000, false));
+    answer("/big-streamed", Answer().fill(-1, true));
+    answer("/big-chunked", Answer().fill(1000000, true));
+    s.route("/gone", LoopbackHttpServer::page("gone", 404));
+    answer("/chunked", Answer{200, "one two"}.fill(0, true));
     for (int hop = 1; hop <= 11; ++hop) {
         const QByteArray next =
             hop == 1 ? QByteArray("/page") : QByteArray("/hop" + QByteArray::number(hop - 1));
-        s.route(QStringLiteral("/hop%1").arg(hop),
-                [next](const Request&, Responder& r) { r.redirect(next, 301); });
+        answer(qPrintable(QStringLiteral("/hop%1").arg(hop)), LoopbackHttpServer::redirect(next, 301));
     }
-    s.route("/loop-a", [](const Request&, Responder& r) { r.redirect("/loop-b"); });
-    s.route("/loop-b", [](const Request&, Responder& r) { r.redirect("/loop-a"); });
-    s.route("/absolute", [this](const Request&, Responder& r) {
-        r.redirect(m_server->url(QStringLiteral("/page")).toEncoded());
-    });
-    s.route("/to-ftp", [](const Request&, Responder& r) { r.redirect("ftp://127.0.0.1/page"); });
-    s.route("/see-other", [](const Request&, Responder& r) { r.redirect("/page?x=1", 303); });
+    answer("/loop-a", LoopbackHttpServer::redirect("/loop-b"));
+    answer("/loop-b", LoopbackHttpServer::redirect("/loop-a"));
+    answer("/absolute", LoopbackHttpServer::redirect(m_server->url(QStringLiteral("/page")).toEncoded()));
+    answer("/to-ftp", LoopbackHttpServer::redirect("ftp://127.0.0.1/page"));
+    answer("/see-other", LoopbackHttpServer::redirect("/page?x=1", 303));
     s.route("/set-cookie",
-            LoopbackHttpServer::answer(200, "set", {{"Set-Cookie", "session=abc; Path=/"}}));
+            LoopbackHttpServer::page("set", 200, {{"Set-Cookie", "session=abc; Path=/"}}));
 }
 
 void TestInet::init()
@@ -154,7 +147,9 @@ void TestInet::endings_data()
     QTest::newRow("too large by length") << base + "/big-declared" << 4096 << "" << true;
     QTest::newRow("too large streamed")
         << base + "/big-streamed" << 300000 << QString(300000, u'x') << true;
-    QTest::newRow("ftp scheme") << "ftp://127.0.0.1:" + QString::number(m_server->port()) + "/page"
+    QTest::newRow("too large, no Content-Length")
+        << base + "/big-chunked" << 300000 << QString(300000, u'x') << true;
+    QTest::newRow("ftp scheme") << "ftp://127.0.0.1:" + QString::number(m_server->url({}).port()) + "/page"
                                 << -1 << "" << true;
     QTest::newRow("file scheme") << "file:///etc/hostname" << -1 << "" << true;
     QTest::newRow("no scheme") << "127.0.0.1/page" << -1 << "" << true;
@@ -339,7 +334,7 @@ void TestInet::charset()
     QFETCH(QString, text);
 
     m_server->route("/charset",
-                    LoopbackHttpServer::answer(200, body, {{"Content-Type", contentType}}));
+                    LoopbackHttpServer::page(body, 200, {{"Content-Type", contentType}}));
     QCOMPARE(fetch("/charset"), text);
 }
 
@@ -384,15 +379,14 @@ void TestInet::https()
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificate(certificate);
     tls.setPrivateKey(QSslKey(resource(QStringLiteral(":/tls/loopback.key")), QSsl::Rsa));
-    LoopbackHttpServer secure(tls);
-    QVERIFY(secure.isListening());
-    secure.route("/page", LoopbackHttpServer::answer(200, "secure"));
-    secure.route("/to-http", [this](const Request&, Responder& r) {
-        r.redirect(m_server->url(QStringLiteral("/page")).toEncoded());
-    });
-    m_server->route("/to-https", [&secure](const Request&, Responder& r) {
-        r.redirect(secure.url(QStringLiteral("/page")).toEncoded());
-    });
+    LoopbackHttpServer secure(&tls);
+    secure.route("/page", LoopbackHttpServer::page("secure"));
+    const QByteArray plainPage = m_server->url(QStringLiteral("/page")).toEncoded();
+    secure.route("/to-http",
+                 [plainPage](const Request&) { return LoopbackHttpServer::redirect(plainPage); });
+    const QByteArray securePage = secure.url(QStringLiteral("/page")).toEncoded();
+    m_server->route("/to-https",
+                    [securePage](const Request&) { return LoopbackHttpServer::redirect(securePage); });
 
     const QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
     if (trusted) {
@@ -407,7 +401,7 @@ void TestInet::https()
     QCOMPARE(got, text);
     QCOMPARE(m_states.last(), text.isEmpty() ? 11 : 10);
     if (path == QLatin1String("/to-http"))
-        QVERIFY(!m_server->requestPaths().contains(QStringLiteral("/page")));
+        QVERIFY(!requestPaths().contains(QStringLiteral("/page")));
     if (trusted && start == QLatin1String("tls") && !text.isEmpty())
         QCOMPARE(m_states, (States{1, 2, 3, 4, 5, 6, 7, 8, 12, 9, 10}));
 }
@@ -423,8 +417,8 @@ void TestInet::keepAliveReusesConnection()
 
 void TestInet::cookiesKeptForTheRun()
 {
-    m_server->route("/echo", [](const Request& request, Responder& r) {
-        r.respond(200, "cookie:" + request.header("Cookie"));
+    m_server->route("/echo", [](const Request& request) {
+        return Answer{200, "cookie:" + request.header("Cookie")};
     });
     QCOMPARE(fetch("/echo"), QStringLiteral("cookie:"));
     QCOMPARE(fetch("/set-cookie"), QStringLiteral("set"));
@@ -443,8 +437,7 @@ void TestInet::cookiesKeptForTheRun()
 
 void TestInet::secondFetchWhileBlockedIsRefused()
 {
-    m_server->route("/soon",
-                    [](const Request&, Responder& r) { r.respondAfter(300, 200, "first"); });
+    m_server->route("/soon", [](const Request&) { return Answer{200, "first"}.after(300); });
     QString second = QStringLiteral("unset");
     QTimer::singleShot(50, this, [&] {
         QTest::ignoreMessage(QtWarningMsg,
@@ -453,7 +446,7 @@ void TestInet::secondFetchWhileBlockedIsRefused()
     });
     QCOMPARE(fetch("/soon"), QStringLiteral("first"));
     QCOMPARE(second, QString());
-    QCOMPARE(m_server->requestPaths(), QStringList{QStringLiteral("/soon")});
+    QCOMPARE(requestPaths(), QStringList{QStringLiteral("/soon")});
     QCOMPARE(m_states.last(), 10);
 }
 

@@ -1,7 +1,7 @@
 // The saved-user list driven through the real main window and confirmation
 // window, on real User.rtf files in a temporary program folder.
 #include "main_window/Form1.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/RichTextHolder.h"
 #include "options/RtfCodec.h"
 #include "users/Form3.h"
@@ -24,6 +24,8 @@ namespace {
 // File states besides a list text.
 const QString Missing = QStringLiteral("<missing>");
 const QString NotRtf = QStringLiteral("<not rtf>");
+const QString Empty = QStringLiteral("<empty>");
+const QString Bom = QStringLiteral("<bom>alice,bob,");
 const QString Directory = QStringLiteral("<directory>");
 const QString DiskFull = QStringLiteral("<disk full>");
 const QString Failed = QStringLiteral("Could not save the user list: ");
@@ -110,7 +112,12 @@ void TestSavedUsers::setFile(const QString& state)
         return;
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(state == NotRtf ? QByteArray("alice,bob,") : RtfCodec::write(state));
+    if (state == Empty)
+        return;
+    if (state.startsWith(QLatin1String("<bom>")))
+        file.write("\xEF\xBB\xBF" + RtfCodec::write(state.mid(5)));
+    else
+        file.write(state == NotRtf ? QByteArray("alice,bob,") : RtfCodec::write(state));
 }
 
 QString TestSavedUsers::fileText() const
@@ -249,7 +256,11 @@ void TestSavedUsers::save_data()
     QTest::newRow("saved elsewhere since") << "alice," << ab << "carol" << ok << "alice,bob,carol,";
     QTest::newRow("duplicate saved elsewhere") << "alice," << ab << "bob" << dup << ab;
     QTest::newRow("removed since") << ab << Missing << "carol" << ok << "alice,bob,carol,";
-    QTest::newRow("unreadable since") << ab << NotRtf << "carol" << ok << "alice,bob,carol,";
+    QTest::newRow("emptied since") << ab << Empty << "carol" << ok << "alice,bob,carol,";
+    QTest::newRow("byte order mark") << ab << Bom << "carol" << ok << "alice,bob,carol,";
+    // A file that is there but cannot be read is never written over.
+    QTest::newRow("unreadable since") << ab << NotRtf << "carol" << "User.rtf could not be read"
+                                      << NotRtf;
 }
 
 void TestSavedUsers::save()
@@ -266,7 +277,9 @@ void TestSavedUsers::save()
     m_form->Combo1->setEditText(user);
     QTest::mouseClick(m_form->Command4, Qt::LeftButton);
 
-    QCOMPARE(messages(), message.isEmpty() ? QStringList{} : QStringList{message});
+    QCOMPARE(messages().size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(messages()[0].startsWith(message), qPrintable(messages()[0]));
     QCOMPARE(fileText(), expected);
     if (message.isEmpty()) {
         // Reloaded: the field shows the first entry, whichever was saved.
@@ -305,6 +318,9 @@ void TestSavedUsers::deleteUser_data()
                                  << "a,b,";
     QTest::newRow("missing file is created") << Missing << "bob"
                                              << "";
+    QTest::newRow("byte order mark") << Bom << "bob"
+                                     << "alice,";
+    QTest::newRow("unreadable file left as is") << NotRtf << "bob" << NotRtf;
 }
 
 void TestSavedUsers::deleteUser()
@@ -325,8 +341,13 @@ void TestSavedUsers::deleteUser()
     QTest::mouseClick(confirm->Command1, Qt::LeftButton);
 
     QCOMPARE(fileText(), expected);
-    QCOMPARE(m_form->RTB1->Text(), expected); // reloaded
-    QCOMPARE(messages(), QStringList{});
+    if (expected == NotRtf) {
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].startsWith(QStringLiteral("User.rtf could not be read")));
+    } else {
+        QCOMPARE(m_form->RTB1->Text(), expected); // reloaded
+        QCOMPARE(messages(), QStringList{});
+    }
     QVERIFY(!Form3::current());
     QTRY_VERIFY(confirm.isNull());
 }
@@ -335,15 +356,18 @@ void TestSavedUsers::writeFailure_data()
 {
     QTest::addColumn<QString>("obstacle");
     QTest::addColumn<bool>("deleting");
-    QTest::newRow("save, a directory in the file's place") << Directory << false;
-    QTest::newRow("save, the disk fills up") << DiskFull << false;
-    QTest::newRow("delete, a directory in the file's place") << Directory << true;
+    QTest::addColumn<QString>("message");
+    const QString unreadable = QStringLiteral("User.rtf could not be read: ");
+    QTest::newRow("save, a directory in the file's place") << Directory << false << unreadable;
+    QTest::newRow("save, the disk fills up") << DiskFull << false << Failed;
+    QTest::newRow("delete, a directory in the file's place") << Directory << true << unreadable;
 }
 
 void TestSavedUsers::writeFailure()
 {
     QFETCH(QString, obstacle);
     QFETCH(bool, deleting);
+    QFETCH(QString, message);
     setFile(QStringLiteral("alice,bob,"));
     QVERIFY(m_form->loadcombo1());
     m_form->Combo1->setEditText(deleting ? QStringLiteral("bob") : QStringLiteral("carol"));
@@ -363,7 +387,7 @@ void TestSavedUsers::writeFailure()
     if (obstacle == DiskFull) // the old list survives a write cut short
         QCOMPARE(fileText(), QStringLiteral("alice,bob,"));
     QCOMPARE(messages().size(), 1);
-    QVERIFY2(messages()[0].startsWith(Failed), qPrintable(messages()[0]));
+    QVERIFY2(messages()[0].startsWith(message), qPrintable(messages()[0]));
     QCOMPARE(items(), (QStringList{"alice", "bob"}));
     QVERIFY(!Form3::current());
     // Once the obstacle is gone, every ID is still there to be written.
@@ -408,7 +432,8 @@ void TestSavedUsers::confirmWindow()
     QCOMPARE(QFileInfo(m_folder->file(QStringLiteral("User.rtf"))).lastModified(), written);
 
     // The program's exit closes it.
-    confirm = Form3::showConfirm(m_form.get());
+    m_form->Command6_Click();
+    confirm = Form3::current();
     m_form->close();
     QVERIFY(!Form3::current());
     QTRY_VERIFY(confirm.isNull());

@@ -1,12 +1,14 @@
-// The saved User IDs in User.rtf and the User ID field.
-#include "base/Messages.h"
+// The User ID field and its saved list: the main window's side. The list
+// itself (User.rtf) is kept by users/UserList.
 #include "main_window/Form1.h"
+
 #include "options/RichTextHolder.h"
 #include "users/Form3.h"
 #include "users/UserList.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 
 bool Form1::loadcombo1()
@@ -19,49 +21,35 @@ bool Form1::loadcombo1()
         Combo1->clear();
         Combo1->setEditText(before);
     }
-    if (!RTB1->LoadFile(UserList::filePath())) {
-        // The field keeps what the user typed; RTB1 keeps the last list read.
-        Messages::show(this, QStringLiteral("error in LoadUsers"));
+    // On failure the field keeps what the user typed; RTB1 keeps the last list read.
+    const std::optional<QStringList> users = UserList::load(this, RTB1);
+    if (!users)
         return false;
-    }
-    const QStringList users = UserList::entries(RTB1->Text());
     {
         const QSignalBlocker quiet(Combo1);
-        Combo1->addItems(users);
+        Combo1->addItems(*users);
         Combo1->setEditText(before);
     }
-    Combo1->setEditText(users.isEmpty() ? QString() : users.first());
+    Combo1->setEditText(users->isEmpty() ? QString() : users->first());
     Text5->setText(Combo1->currentText());
     return true;
 }
 
 void Form1::Command4_Click()
 {
-    const QString user = Combo1->currentText();
-    if (user.isEmpty()) {
-        Messages::show(this, QStringLiteral("Please Input a valid user name to continue"));
-        return;
-    }
-    // Extend the file as it is now, not RTB1's copy: another copy of the
-    // program may have saved since. A missing or unreadable file starts over
-    // from the list as last loaded.
-    UserList::loadOrFallBack(RTBcheck, RTB1->Text());
-    if (UserList::find(RTBcheck->Text(), user) >= 0) {
-        Messages::show(this, QStringLiteral("User already exists in saved file"));
-        return;
-    }
-    const QString loaded = RTB1->Text();
-    RTB1->setText(RTBcheck->Text() + user + QLatin1Char(','));
-    if (!UserList::save(this, RTB1)) {
-        RTB1->setText(loaded); // the file still holds the old list
-        return;
-    }
-    loadcombo1();
+    if (UserList::add(this, Combo1->currentText(), RTB1, RTBcheck))
+        loadcombo1();
 }
 
 void Form1::Command6_Click()
 {
-    Form3::showConfirm(this);
+    Form3* confirm = Form3::showConfirm(
+        this, [this] { return Combo1->currentText(); }, [this] { return RTB1->Text(); });
+    // The window may be open already: each connection is made once.
+    connect(confirm, &Form3::listSaved, this, &Form1::loadcombo1, Qt::UniqueConnection);
+    connect(confirm, &Form3::cancelled, Command1, qOverload<>(&QWidget::setFocus),
+            Qt::UniqueConnection);
+    connect(this, &Form1::closing, confirm, &QWidget::close, Qt::UniqueConnection);
 }
 
 void Form1::Combo1_Change()
