@@ -1,8 +1,9 @@
 #include "app/frmSplashCopyright.h"
 
 #include "app/Links.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QIcon>
@@ -65,4 +66,17 @@ frmSplashCopyright::frmSplashCopyright(QWidget* parent) : QWidget(parent, Qt::Wi
 void frmSplashCopyright::cmdOK1_Click()
 {
     hide();
+}
+
+void frmSplashCopyright::closeEvent(QCloseEvent* event)
+{
+    // The title bar's close button means Continue: at start-up the splash is
+    // the only window, and closing it would end the program before the main
+    // window comes at the tick. The program's own closes go through.
+    if (event->spontaneous()) {
+        event->ignore();
+        cmdOK1_Click();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

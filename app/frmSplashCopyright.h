@@ -29,4 +29,7 @@ public:
 signals:
     // Timer1's first tick: the start-up goes on to the main window.
     void timerElapsed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };

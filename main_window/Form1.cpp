@@ -2,7 +2,7 @@
 
 #include "base/Messages.h"
 #include "base/ProgramFolder.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/Layout.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"

@@ -1,7 +1,7 @@
 // Form1's controls, placed as the window has always had them, and its menus.
 #include "main_window/Form1.h"
 
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/Layout.h"
 #include "options/RichTextHolder.h"
 

@@ -1,7 +1,7 @@
 #include "scan/Form2.h"
 #include "base/Windows.h"
 
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/OptionsStore.h"
 #include "transfer/Inet.h"
 

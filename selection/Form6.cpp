@@ -1,8 +1,7 @@
 #include "selection/Form6.h"
 #include "base/Windows.h"
 
-#include "main_window/Form1.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -18,8 +17,8 @@ SingleWindow<Form6>& instance()
 }
 } // namespace
 
-// A child window of the main window: it goes when the main window goes.
-Form6::Form6(Form1* owner) : QWidget(owner, Qt::Window)
+// A child window of the main window, so it stays above it.
+Form6::Form6(QWidget* owner) : QWidget(owner, Qt::Window)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Auto Compare"));
@@ -53,11 +52,9 @@ Form6::Form6(Form1* owner) : QWidget(owner, Qt::Window)
     Command2 = new QPushButton(QStringLiteral("Print"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(tw(4980), tw(4320), tw(1215), tw(495));
-
-    connect(owner, &Form1::closing, this, &QWidget::close);
 }
 
-Form6* Form6::showWindow(Form1* owner)
+Form6* Form6::showWindow(QWidget* owner)
 {
     return instance().show([owner] { return new Form6(owner); });
 }

@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <array>
 
-class Form1;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,7 +17,7 @@ public:
     static constexpr int Rows = 10;
 
     // Shows the window, or brings the one already open to the front.
-    static Form6* showWindow(Form1* owner);
+    static Form6* showWindow(QWidget* owner);
     // The open window, or null.
     static Form6* current();
     // Closes the open window; for the program's exit.
@@ -36,5 +35,5 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    explicit Form6(Form1* owner);
+    explicit Form6(QWidget* owner);
 };

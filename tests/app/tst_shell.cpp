@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QWindow>
 #include <QtTest>
 
 // Catches what would go to the desktop's browser.
@@ -45,6 +47,7 @@ private slots:
     void init();
     void cleanup();
     void splashThenMainWindow();
+    void continueOnlyHidesSplash_data();
     void continueOnlyHidesSplash();
     void loadOrderAndTryLimit();
     void instructionsWithEmptyField();
@@ -135,15 +138,31 @@ void TestShell::splashThenMainWindow()
     QTRY_VERIFY(!splash); // closed and gone
 }
 
+void TestShell::continueOnlyHidesSplash_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Continue") << false;
+    QTest::newRow("title bar's close button") << true;
+}
+
 void TestShell::continueOnlyHidesSplash()
 {
+    QFETCH(bool, closeBox);
     m_shell = std::make_unique<Shell>();
     QSignalSpy shown(m_shell.get(), &Shell::mainWindowShown);
     m_shell->start();
     m_shell->splash()->Timer1->setInterval(300);
     m_shell->splash()->Timer1->start();
-    QTest::mouseClick(m_shell->splash()->cmdOK1, Qt::LeftButton);
-    QVERIFY(!m_shell->splash()->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(m_shell->splash()));
+    if (closeBox) {
+        QCloseEvent close; // as the window system sends it
+        QCoreApplication::sendEvent(m_shell->splash()->windowHandle(), &close);
+        QVERIFY(!close.isAccepted()); // a closed last window would end the program
+    } else {
+        QTest::mouseClick(m_shell->splash()->cmdOK1, Qt::LeftButton);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(m_shell->splash() && !m_shell->splash()->isVisible());
     QVERIFY(!m_shell->mainWindow());
     QVERIFY(shown.wait(5000)); // the main window still comes at the tick
 }

@@ -1,7 +1,7 @@
 // The selection commands, from the buttons and the row menu, with the totals
 // following; the AutoCompare button and the Auto Compare window.
 #include "main_window/Form1.h"
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "selection/Form6.h"
 
 #include "TestSupport.h"

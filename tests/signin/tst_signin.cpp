@@ -1,6 +1,6 @@
 // The sign-in window with its real browser against the demo auction site
 // process, and the downloader fetching with the session signed in there.
-#include "main_window/Twips.h"
+#include "base/Twips.h"
 #include "options/OptionsStore.h"
 #include "scan/Form2.h"
 #include "transfer/Inet.h"
