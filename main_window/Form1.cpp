@@ -62,6 +62,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     buildHidden(m_client);
     buildMenus();
     connectSignals();
+    for (int i = 0; i < Rows; ++i)
+        m_visitsTip[i] = Text2[i]->toolTip();
+    connect(this, &Form1::scanStarted, this, [this] {
+        m_scanStartedAt = QDateTime::currentDateTimeUtc();
+        m_visitPhase = false;
+    });
 
     makeDefaultButton(Command1);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
@@ -174,6 +180,8 @@ void Form1::connectSignals()
     connect(mnuSim, &QAction::triggered, this, &Form1::mnuSim_Click);
     connect(mnuUnSim, &QAction::triggered, this, &Form1::mnuUnSim_Click);
     connect(Check3, &QCheckBox::toggled, this, &Form1::Check3_Click);
+    connect(mnuHistory, &QAction::triggered, this, &Form1::mnuHistory_Click);
+    connect(mnuExport, &QAction::triggered, this, &Form1::mnuExport_Click);
 }
 
 // ---- table -------------------------------------------------------------
@@ -191,6 +199,7 @@ void Form1::Command2_Click()
         Text18[i]->setText(QString());
         Text19[i]->setText(QString());
     }
+    clearVisitsChanges();
     setStatusColor(windowBackground());
     Text4->setText(QString());
     Text3->setText(QString());

@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QDateTime>
+#include <QStringList>
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -20,6 +23,8 @@ class QWindow;
 class RichTextHolder;
 class Form3;
 class Form6;
+class HistoryStore;
+class frmHistory;
 enum class MarkerTable;
 
 // The main window: the auction table, the search run and its status field.
@@ -137,6 +142,9 @@ public:
     QAction* mnuAbout = nullptr;
     QAction* mnuWebsite = nullptr;
     QAction* mnuDonate = nullptr;
+    QMenu* mnuTools = nullptr;
+    QAction* mnuHistory = nullptr;
+    QAction* mnuExport = nullptr;
 
     // Loading at start-up: program folder, options store, saved users, the
     // counter try limit, the default button.
@@ -186,6 +194,13 @@ public:
     void Command9_Click();
     void Command10_Click(); // Auto Compare
 
+    // Visit history (ScanHistory.cpp).
+    void mnuHistory_Click();
+    void mnuExport_Click();
+    // The table as export lines: the current mode's captions, then all or the checked rows.
+    QList<QStringList> tableForExport(bool checkedOnly) const;
+    HistoryStore& history();
+
     // Enables a timer without restarting one that already runs.
     static void enableTimer(QTimer* timer);
 
@@ -229,6 +244,9 @@ private:
     void finishScan(int firstBlockRow, ScanEnd end);
     qint16 lastTransferState() const { return m_lastTransferState; }
     void endScanQuietly();
+    // Records a scan that reached its visit phase and shows each listing's change.
+    void recordScan();
+    void clearVisitsChanges();
 
     void buildTable(QWidget* client);
     void buildFrames(QWidget* client);
@@ -254,4 +272,8 @@ private:
     qint16 m_lastTransferState = 0;
     QPointer<QWindow> m_lastFocusWindow;
     bool m_showingInstructions = false;
+    std::shared_ptr<HistoryStore> m_history;
+    QDateTime m_scanStartedAt;
+    bool m_visitPhase = false;
+    std::array<QString, Rows> m_visitsTip; // the Visits cells' own tooltips
 };

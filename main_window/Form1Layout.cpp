@@ -300,6 +300,12 @@ void Form1::buildMenus()
     mnuoptions = menuBar()->addAction(QStringLiteral("&Options"));
     mnuoptions->setObjectName(QStringLiteral("mnuoptions"));
 
+    // What goes beyond the program's first menus lives here.
+    mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    mnuHistory = action(mnuTools, "mnuHistory", QStringLiteral("&History..."));
+    mnuExport = action(mnuTools, "mnuExport", QStringLiteral("&Export Table..."));
+
     mnuSelect = new QMenu(QStringLiteral("Select"), this);
     mnuSelect->setObjectName(QStringLiteral("mnuSelect"));
     mnuALL = action(mnuSelect, "mnuALL", QStringLiteral("Select &All"));

@@ -68,6 +68,7 @@ private:
 
 bool Form1::readCounter(int row, MarkerTable table)
 {
+    m_visitPhase = true;
     TableRow sink(*this, row);
     const auto fetch = [this, row]() -> std::optional<QString> {
         setStatus(QStringLiteral("Searching Visits...."));
@@ -136,6 +137,7 @@ void Form1::finishScan(int firstBlockRow, ScanEnd end)
     }
     makeDefaultButton(Command1);
     endScanQuietly();
+    recordScan();
 }
 
 void Form1::endScanQuietly()

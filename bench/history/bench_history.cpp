@@ -1,0 +1,123 @@
+// Figures for the visit history: two years of twice-daily scans of 20
+// listings for 10 sellers, then one more scan recorded, the History window
+// opened on one seller and a chart of all 20 of its listings drawn.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/history/bench_history
+#include "history/HistoryStore.h"
+#include "history/frmHistory.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+constexpr int Sellers = 10, Days = 730, ScansPerDay = 2, Listings = 20;
+
+QString seller(int s) { return QStringLiteral("seller") + QString::number(s); }
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    auto store = std::make_shared<HistoryStore>(path);
+    if (!store->isOpen())
+        return 1;
+
+    // The years of history go in through one transaction of their own, so
+    // that building them takes seconds rather than a commit per scan.
+    QElapsedTimer build;
+    build.start();
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-Days);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        db.setDatabaseName(path);
+        db.open();
+        db.transaction();
+        QSqlQuery scan(db), row(db);
+        scan.prepare(QStringLiteral("INSERT INTO scan(id, seller, mode, started, ended, status)"
+                                    " VALUES (?, ?, 'Active', ?, ?, 'Task Complete')"));
+        row.prepare(QStringLiteral(
+            "INSERT INTO listing_row(scan, seller, time, row_index, auction, title, visits_text,"
+            " visits, time_or_date, start_or_sale_price, bids_or_qty, price)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, '3d 4h', '$9.99', '2', '$19.99')"));
+        int id = 0;
+        for (int s = 0; s < Sellers; ++s) {
+            for (int k = 0; k < Days * ScansPerDay; ++k) {
+                const qint64 t = start.addSecs(qint64(k) * 12 * 3600 + s * 60).toMSecsSinceEpoch();
+                scan.addBindValue(++id);
+                scan.addBindValue(seller(s));
+                scan.addBindValue(t - 30000);
+                scan.addBindValue(t);
+                scan.exec();
+                for (int l = 0; l < Listings; ++l) {
+                    const qint64 visits = k * (l + 1) / 3 + l;
+                    for (const QVariant& v :
+                         {QVariant(id), QVariant(seller(s)), QVariant(t), QVariant(l),
+                          QVariant(QString::number(110000000000LL + s * 100 + l)),
+                          QVariant(QStringLiteral("Listing title number %1 of a seller").arg(l)),
+                          QVariant(QString::number(visits)), QVariant(visits)})
+                        row.addBindValue(v);
+                    row.exec();
+                }
+            }
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    std::printf("built %d rows in %.1f s\n", Sellers * Days * ScansPerDay * Listings,
+                build.elapsed() / 1000.0);
+
+    std::vector<double> record;
+    for (int i = 0; i < 21; ++i) {
+        ScanRecord scan{seller(3), false, QDateTime::currentDateTimeUtc(),
+                        QDateTime::currentDateTimeUtc(), QStringLiteral("Task Complete"), {}};
+        for (int l = 0; l < Listings; ++l)
+            scan.rows.append({QString::number(110000000300LL + l), QStringLiteral("Title"),
+                              QStringLiteral("1234"), 1234, QStringLiteral("1d"),
+                              QStringLiteral("$1"), QStringLiteral("0"), QStringLiteral("$2")});
+        QElapsedTimer t;
+        t.start();
+        store->record(scan);
+        record.push_back(t.nsecsElapsed() / 1e6);
+    }
+
+    std::vector<double> open, chart;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        auto* window = new frmHistory(store, seller(3));
+        window->show();
+        window->grab();
+        open.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        window->grdListings->selectAll();
+        window->chtVisits->grab();
+        chart.push_back(t.nsecsElapsed() / 1e6);
+        delete window;
+    }
+    const qint64 size = QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size();
+    std::printf("record one scan of 20 rows:        %.2f ms (median of %zu)\n", median(record),
+                record.size());
+    std::printf("open History window on one seller: %.1f ms (median of %zu)\n", median(open),
+                open.size());
+    std::printf("chart of 20 listings + total:      %.1f ms (median of %zu)\n", median(chart),
+                chart.size());
+    std::printf("file size:                         %.1f MiB\n", size / 1048576.0);
+    return 0;
+}

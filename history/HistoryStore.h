@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One table row of a finished scan, as the table showed it.
+struct ScanRow
+{
+    QString auction;
+    QString title;
+    QString visitsText;
+    std::optional<qint64> visits; // none for "N/F", "Retry" or an empty cell
+    QString timeOrDate;           // Time Left / Sale Date
+    QString startOrSalePrice;     // Start Price / Sale Price
+    QString bidsOrQty;            // Bids / QTY
+    QString price;                // Price (Active only)
+};
+
+struct ScanRecord
+{
+    QString seller;
+    bool sold = false;
+    QDateTime started; // UTC
+    QDateTime ended;   // UTC
+    QString status;    // the status the scan ended on
+    QList<ScanRow> rows;
+};
+
+struct VisitSample
+{
+    QDateTime time;
+    qint64 visits = 0;
+};
+
+struct ListingSummary
+{
+    QString auction;
+    QString title;
+    QDateTime firstSeen;
+    QDateTime lastSeen;
+    qint64 lastVisits = 0;
+    std::optional<qint64> change1Day;
+    std::optional<qint64> change7Days;
+};
+
+// The visit count a Visits cell shows, if it shows one.
+std::optional<qint64> visitsNumber(const QString& text);
+
+// The change line of a Visits cell's tooltip.
+QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous);
+
+// Every finished scan, kept in an SQLite file in the user's data folder.
+// Nothing here may disturb a scan: a failure is reported once per store and
+// the scan goes on without history.
+class HistoryStore
+{
+public:
+    static constexpr int SchemaVersion = 2;
+
+    // The folder: QUILLMERE_DATA_DIR, else the application data location.
+    static QString defaultPath();
+    explicit HistoryStore(const QString& path = defaultPath());
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    QString path() const { return m_path; }
+    // False when the file could not be opened; every call then does nothing.
+    bool isOpen();
+
+    // One transaction per scan; false (and a message, once) on failure.
+    bool record(const ScanRecord& scan);
+    // The last visits recorded for a listing before the given time.
+    std::optional<VisitSample> previous(const QString& auction, const QDateTime& before);
+
+    QStringList sellers();
+    QList<ListingSummary> listings(const QString& seller);
+    QList<VisitSample> listingVisits(const QString& auction);
+    QList<VisitSample> sellerTotals(const QString& seller);
+    // Every recorded row of a seller, oldest first, as export lines with a header.
+    QList<QStringList> sellerRows(const QString& seller);
+
+    // Brings an open database up to the given schema version (tests make old files with it).
+    static bool migrate(QSqlDatabase& db, int toVersion);
+
+private:
+    bool open();
+    bool openFile();
+    void fail(const QString& what, const QString& detail);
+
+    QString m_path;
+    QString m_connection;
+    bool m_tried = false;
+    bool m_open = false;
+    bool m_reported = false;
+};

@@ -1,0 +1,273 @@
+// The visit history against a real SQLite file in a temporary folder, and
+// the main window's scans of the demo site recording into it.
+#include "history/Csv.h"
+#include "history/HistoryStore.h"
+#include "main_window/Form1.h"
+#include "options/OptionsStore.h"
+
+#include "DemoSiteProcess.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QDateTime T0(QDate(2026, 12, 1), QTime(14, 3), Qt::UTC);
+
+ScanRecord scanAt(const QDateTime& time, const QList<QString>& visits)
+{
+    ScanRecord scan{QStringLiteral("seller1"), false, time, time.addSecs(30),
+                    QStringLiteral("Task Complete"), {}};
+    for (int i = 0; i < visits.size(); ++i)
+        scan.rows.append({QString::number(1000 + i), QStringLiteral("Item ") + QString::number(i),
+                          visits[i], visitsNumber(visits[i]), QStringLiteral("1d"),
+                          QStringLiteral("$1.00"), QStringLiteral("0"), QString()});
+    return scan;
+}
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void recordAndReadBack();
+    void changeLine_data();
+    void changeLine();
+    void migrateFromVersion1();
+    void demoSiteScans();
+    void failures_data();
+    void failures();
+    void csv_data();
+    void csv();
+
+private:
+    bool runScan(Form1* form);
+    QString file() const { return m_dir->filePath(QStringLiteral("history.sqlite")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+};
+
+void TestHistory::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    qputenv("QUILLMERE_DATA_DIR", m_dir->path().toUtf8());
+    m_messages = std::make_unique<MessageRecorder>();
+}
+
+void TestHistory::cleanup()
+{
+    m_messages.reset();
+    m_dir.reset();
+}
+
+void TestHistory::recordAndReadBack()
+{
+    {
+        HistoryStore writer;
+        QVERIFY(writer.record(scanAt(T0, {QStringLiteral("10"), QStringLiteral("20"),
+                                          QStringLiteral("N/F")})));
+        QVERIFY(writer.record(scanAt(T0.addDays(1), {QStringLiteral("15"), QStringLiteral("20"),
+                                                     QStringLiteral("4")})));
+    }
+    // A second connection sees only what was committed.
+    HistoryStore store(file());
+    QCOMPARE(store.sellers(), QStringList{QStringLiteral("seller1")});
+    const auto previous = store.previous(QStringLiteral("1000"), T0.addDays(1));
+    QVERIFY(previous);
+    QCOMPARE(previous->visits, 10);
+    QCOMPARE(previous->time, T0.addSecs(30));
+    QVERIFY(!store.previous(QStringLiteral("1002"), T0.addDays(1))); // N/F has no count
+    const QList<ListingSummary> listings = store.listings(QStringLiteral("seller1"));
+    QCOMPARE(listings.size(), 3);
+    QCOMPARE(listings[0].auction, QStringLiteral("1000"));
+    QCOMPARE(listings[0].firstSeen, T0.addSecs(30));
+    QCOMPARE(listings[0].lastVisits, 15);
+    QCOMPARE(listings[0].change1Day, 5);
+    QCOMPARE(listings[1].change7Days, 0);
+    QCOMPARE(store.listingVisits(QStringLiteral("1000")).size(), 2);
+    const QList<VisitSample> totals = store.sellerTotals(QStringLiteral("seller1"));
+    QCOMPARE(totals.size(), 2);
+    QCOMPARE(totals[0].visits, 30);
+    QCOMPARE(totals[1].visits, 39);
+    QCOMPARE(store.sellerRows(QStringLiteral("seller1")).size(), 1 + 6);
+    QVERIFY(m_messages->texts.isEmpty());
+}
+
+void TestHistory::changeLine_data()
+{
+    QTest::addColumn<int>("now");
+    QTest::addColumn<int>("then"); // -1: no earlier scan
+    QTest::addColumn<QString>("expected");
+    const QString when = T0.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    QTest::newRow("first") << 5 << -1 << QStringLiteral("first scan of this listing");
+    QTest::newRow("grown") << 144 << 132 << QStringLiteral("+12 since %1 (132 then)").arg(when);
+    QTest::newRow("fewer") << 129 << 132 << QStringLiteral("-3 since %1 (132 then)").arg(when);
+    QTest::newRow("same") << 132 << 132 << QStringLiteral("+0 since %1 (132 then)").arg(when);
+}
+
+void TestHistory::changeLine()
+{
+    QFETCH(int, now);
+    QFETCH(int, then);
+    QFETCH(QString, expected);
+    const auto previous = then < 0 ? std::nullopt : std::optional<VisitSample>({T0, then});
+    QCOMPARE(visitsChangeLine(now, previous), expected);
+}
+
+void TestHistory::migrateFromVersion1()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+        db.setDatabaseName(file());
+        QVERIFY(db.open());
+        QVERIFY(HistoryStore::migrate(db, 1));
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO scan VALUES (1, 's', 'Active', 0, 1000, 'x')")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO listing_row VALUES (1, 's', 1000, 0, '77',"
+                                      " 't', '132', '', '', '', '')")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+    HistoryStore store;
+    const QList<VisitSample> visits = store.listingVisits(QStringLiteral("77"));
+    QCOMPARE(visits.size(), 1);
+    QCOMPARE(visits[0].visits, 132);
+    QVERIFY(store.record(scanAt(T0, {QStringLiteral("1")})));
+    QVERIFY(m_messages->texts.isEmpty());
+}
+
+bool TestHistory::runScan(Form1* form)
+{
+    QSignalSpy finished(form, &Form1::scanFinished);
+    form->Combo1->setEditText(QStringLiteral("demoseller"));
+    form->Command1_Click();
+    const bool done = finished.wait(60000);
+    m_messages->texts.removeAll(Form1::startInstructions());
+    return done;
+}
+
+struct DemoForm
+{
+    TempProgramFolder folder;
+    DemoSiteProcess site;
+    std::unique_ptr<Form1> form;
+    DemoForm()
+    {
+        QVERIFY(site.isRunning() && site.pointOptionsAt(folder));
+        OptionsStore::discard();
+        OptionsStore::loadCounterTryLimit();
+        form = std::make_unique<Form1>();
+        form->Timer5->setInterval(10);
+        form->show();
+    }
+    ~DemoForm() { OptionsStore::discard(); }
+};
+
+void TestHistory::demoSiteScans()
+{
+    DemoForm demo;
+    Form1* f = demo.form.get();
+    QVERIFY(runScan(f));
+    QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options\nfirst scan of this listing"));
+    QCOMPARE(f->Text2[5]->toolTip(), QStringLiteral("first scan of this listing"));
+    const qint64 before = *visitsNumber(f->Text2[5]->text());
+    QVERIFY(runScan(f));
+    const qint64 after = *visitsNumber(f->Text2[5]->text());
+    QVERIFY(after > before); // the demo counters grow with every fetch
+    QVERIFY2(f->Text2[5]->toolTip().startsWith(QStringLiteral("+%1 since ").arg(after - before)),
+             qPrintable(f->Text2[5]->toolTip()));
+    QVERIFY(f->Text2[2]->toolTip().startsWith(QStringLiteral("Double Click for Options\n+")));
+    HistoryStore store;
+    QCOMPARE(store.sellerTotals(QStringLiteral("demoseller")).size(), 2);
+    f->Command2_Click();
+    QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options"));
+    QCOMPARE(f->Text2[5]->toolTip(), QString());
+    QVERIFY(m_messages->texts.isEmpty());
+}
+
+void TestHistory::failures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder cannot be made") << "folder" << "could not be kept";
+    QTest::newRow("corrupt file") << "corrupt" << "was damaged";
+    QTest::newRow("locked by another copy") << "locked" << "could not be kept";
+}
+
+void TestHistory::failures()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    QSqlDatabase other;
+    if (fault == QLatin1String("folder")) {
+        QFile blocker(m_dir->filePath(QStringLiteral("plain-file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("QUILLMERE_DATA_DIR", blocker.fileName().toUtf8() + "/history");
+    } else if (fault == QLatin1String("corrupt")) {
+        QFile damaged(file());
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, 'x'));
+    } else {
+        HistoryStore().isOpen();
+        other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(file());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(hold.exec(QStringLiteral("INSERT INTO scan VALUES (99, 'x', 'Active', 0, 0, '')")));
+    }
+    {
+        DemoForm demo;
+        Form1* f = demo.form.get();
+        QVERIFY(runScan(f));
+        QCOMPARE(demo.form->Text11->text(), Form1::taskComplete());
+        QVERIFY(visitsNumber(demo.form->Text2[0]->text()));
+        QVERIFY(runScan(f));
+        QCOMPARE(demo.form->Text11->text(), Form1::taskComplete());
+    }
+    QCOMPARE(m_messages->texts.size(), 1); // once per run, not once per scan
+    QVERIFY2(m_messages->texts[0].contains(message), qPrintable(m_messages->texts[0]));
+    if (fault == QLatin1String("corrupt")) {
+        const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("history.sqlite.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(QFileInfo(m_dir->filePath(aside[0])).size(), 8192);
+        QCOMPARE(HistoryStore().sellerTotals(QStringLiteral("demoseller")).size(), 2);
+    }
+    if (other.isOpen())
+        other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+void TestHistory::csv_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("plain") << "Blue vase" << "Blue vase";
+    QTest::newRow("comma") << "1,234" << "\"1,234\"";
+    QTest::newRow("quote") << "12\" tall" << "\"12\"\" tall\"";
+    QTest::newRow("line break") << "a\r\nb" << "\"a\r\nb\"";
+    QTest::newRow("formula") << "=HYPERLINK(1)" << "'=HYPERLINK(1)";
+    QTest::newRow("plus formula") << "+1+cmd" << "'+1+cmd";
+    QTest::newRow("at formula") << "@SUM(A1)" << "'@SUM(A1)";
+    QTest::newRow("minus formula, comma") << "-2,A1" << "\"'-2,A1\"";
+    QTest::newRow("negative number") << "-3" << "-3";
+    QTest::newRow("non-ASCII") << QStringLiteral("Käse €") << QStringLiteral("Käse €");
+}
+
+void TestHistory::csv()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, written);
+    QCOMPARE(QString::fromUtf8(Csv::text({{cell, QStringLiteral("x")}, {QStringLiteral("y")}})),
+             written + QStringLiteral(",x\r\ny\r\n"));
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"
