@@ -90,7 +90,7 @@ constexpr int StallMs = 300;
 constexpr int ScanTimeoutMs = 30000;
 constexpr qint64 MiB = 1024 * 1024;
 #ifdef __SANITIZE_ADDRESS__
-constexpr qint64 BodyLimit = 4 * MiB; // the same paths, with data sized for the sanitizers
+constexpr qint64 BodyLimit = 8 * MiB; // the same paths, with data sized for the sanitizers (the 5 MB pages fit)
 #else
 constexpr qint64 BodyLimit = 64 * MiB; // the downloader's own
 #endif
