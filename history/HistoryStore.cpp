@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+#include <QtNumeric>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -45,6 +45,27 @@ const char* const Migrations[] = {
     " WHERE trim(visits_text) GLOB '[0-9]*';"
     "CREATE INDEX listing_row_seller_time ON listing_row(seller, time);"
     "CREATE INDEX listing_row_auction_time ON listing_row(auction, time)",
+    // 3: years of twice-daily scans stay small and quick to chart: each listing
+    // and title is stored once, a listing's samples lie together in time order,
+    // and each scan keeps its visit total.
+    "CREATE TABLE listing(id INTEGER PRIMARY KEY, seller TEXT NOT NULL, auction TEXT NOT NULL,"
+    " UNIQUE(seller, auction));"
+    "CREATE TABLE title(id INTEGER PRIMARY KEY, text TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE sample(listing INTEGER NOT NULL, time INTEGER NOT NULL, scan INTEGER NOT NULL,"
+    " row_index INTEGER NOT NULL, visits INTEGER, visits_text TEXT, title INTEGER,"
+    " time_or_date TEXT, start_or_sale_price TEXT, bids_or_qty TEXT, price TEXT,"
+    " PRIMARY KEY(listing, time, scan, row_index)) WITHOUT ROWID;"
+    "ALTER TABLE scan ADD COLUMN total_visits INTEGER;"
+    "INSERT OR IGNORE INTO listing(seller, auction) SELECT seller, auction FROM listing_row;"
+    "INSERT OR IGNORE INTO title(text) SELECT title FROM listing_row WHERE title IS NOT NULL;"
+    "INSERT OR IGNORE INTO sample SELECT l.id, r.time, r.scan, r.row_index, r.visits,"
+    " r.visits_text, t.id, r.time_or_date, r.start_or_sale_price, r.bids_or_qty, r.price"
+    " FROM listing_row r JOIN listing l ON l.seller = r.seller AND l.auction = r.auction"
+    " LEFT JOIN title t ON t.text = r.title;"
+    "UPDATE scan SET total_visits = (SELECT CAST(min(total(visits), 9.2e18) AS INTEGER)"
+    " FROM listing_row WHERE listing_row.scan = scan.id);"
+    "DROP TABLE listing_row;"
+    "CREATE INDEX scan_seller ON scan(seller, mode, ended)",
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
@@ -189,31 +210,33 @@ bool HistoryStore::open()
     wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     // With WAL this cannot damage the file; at worst a power cut loses the last scan.
     wal.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    if (!migrate(db, SchemaVersion)) {
-        fail(QStringLiteral("the file cannot be prepared"), db.lastError().text());
+    if (!migrate(db, SchemaVersion, &error)) {
+        fail(QStringLiteral("the file cannot be prepared"), error.text());
         return false;
     }
     return true;
 }
 
-bool HistoryStore::migrate(QSqlDatabase& db, int toVersion)
+bool HistoryStore::migrate(QSqlDatabase& db, int toVersion, QSqlError* error)
 {
-    QSqlError error;
-    int version = userVersion(db, &error);
+    QSqlError ignored;
+    if (!error)
+        error = &ignored;
+    int version = userVersion(db, error);
     if (version < 0)
         return false;
     // A newer program's file keeps its version; the columns read here stay.
     for (; version < toVersion; ++version) {
         // BEGIN IMMEDIATE: two copies starting at once must not both migrate.
-        if (!exec(db, QStringLiteral("BEGIN IMMEDIATE")))
+        if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), error))
             return false;
-        if (userVersion(db, &error) != version) {
+        if (userVersion(db, error) != version) {
             exec(db, QStringLiteral("ROLLBACK"));
-            return migrate(db, toVersion);
+            return migrate(db, toVersion, error);
         }
         if (!exec(db, QString::fromLatin1(Migrations[version]) +
-                          QStringLiteral(";PRAGMA user_version=") + QString::number(version + 1)) ||
-            !exec(db, QStringLiteral("COMMIT"))) {
+                          QStringLiteral(";PRAGMA user_version=") + QString::number(version + 1), error) ||
+            !exec(db, QStringLiteral("COMMIT"), error)) {
             exec(db, QStringLiteral("ROLLBACK"));
             return false;
         }
@@ -226,161 +249,152 @@ bool HistoryStore::record(const ScanRecord& scan)
     if (!isOpen())
         return false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const auto failed = [&](const QSqlError& error) {
+    QSqlQuery query(db);
+    const auto run = [&query](const QVariantList& values) {
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec();
+    };
+    const auto failed = [&] {
+        const QSqlError error = query.lastError().isValid() ? query.lastError() : db.lastError();
         db.rollback();
         fail(QStringLiteral("a scan could not be written"), error.text());
         return false;
     };
     if (!db.transaction())
-        return failed(db.lastError());
-    QSqlQuery insertScan(db);
-    insertScan.prepare(QStringLiteral(
-        "INSERT INTO scan(seller, mode, started, ended, status) VALUES (?, ?, ?, ?, ?)"));
-    insertScan.addBindValue(scan.seller);
-    insertScan.addBindValue(scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"));
-    insertScan.addBindValue(ms(scan.started));
-    insertScan.addBindValue(ms(scan.ended));
-    insertScan.addBindValue(scan.status);
-    if (!insertScan.exec())
-        return failed(insertScan.lastError());
-    const QVariant scanId = insertScan.lastInsertId();
-    QSqlQuery insertRow(db);
-    insertRow.prepare(QStringLiteral(
-        "INSERT INTO listing_row(scan, seller, time, row_index, auction, title, visits_text, visits,"
-        " time_or_date, start_or_sale_price, bids_or_qty, price) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+        return failed();
+    qint64 total = 0;
+    for (const ScanRow& row : scan.rows) {
+        if (row.visits && qAddOverflow(total, *row.visits, &total))
+            total = std::numeric_limits<qint64>::max();
+    }
+    query.prepare(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits)"
+                                 " VALUES (?, ?, ?, ?, ?, ?)"));
+    if (!run({scan.seller, scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
+              ms(scan.started), ms(scan.ended), scan.status, total}))
+        return failed();
+    const QVariant scanId = query.lastInsertId();
+    // Looks a text up in a table of unique texts, adding it when new.
+    const auto idOf = [&](const QString& insert, const QString& select, const QVariantList& key) {
+        query.prepare(insert);
+        if (!run(key))
+            return QVariant();
+        query.prepare(select);
+        return run(key) && query.next() ? query.value(0) : QVariant();
+    };
     for (int i = 0; i < scan.rows.size(); ++i) {
         const ScanRow& row = scan.rows[i];
-        if (row.auction.trimmed().isEmpty())
+        const QString auction = row.auction.trimmed();
+        if (auction.isEmpty())
             continue; // an empty table row is no listing
-        for (const QVariant& value :
-             {scanId, QVariant(scan.seller), QVariant(ms(scan.ended)), QVariant(i),
-              QVariant(row.auction.trimmed()), QVariant(row.title), QVariant(row.visitsText),
-              row.visits ? QVariant(*row.visits) : QVariant(), QVariant(row.timeOrDate),
-              QVariant(row.startOrSalePrice), QVariant(row.bidsOrQty), QVariant(row.price)})
-            insertRow.addBindValue(value);
-        if (!insertRow.exec())
-            return failed(insertRow.lastError());
+        const QVariant listing = idOf(
+            QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
+            QStringLiteral("SELECT id FROM listing WHERE seller = ? AND auction = ?"),
+            {scan.seller, auction});
+        const QVariant title =
+            idOf(QStringLiteral("INSERT OR IGNORE INTO title(text) VALUES (?)"),
+                 QStringLiteral("SELECT id FROM title WHERE text = ?"), {row.title});
+        if (listing.isNull() || title.isNull())
+            return failed();
+        query.prepare(QStringLiteral(
+            "INSERT INTO sample(listing, time, scan, row_index, visits, visits_text, title,"
+            " time_or_date, start_or_sale_price, bids_or_qty, price)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        if (!run({listing, ms(scan.ended), scanId, i,
+                  row.visits ? QVariant(*row.visits) : QVariant(), row.visitsText, title,
+                  row.timeOrDate, row.startOrSalePrice, row.bidsOrQty, row.price}))
+            return failed();
     }
     if (!db.commit())
-        return failed(db.lastError());
+        return failed();
     return true;
 }
 
-std::optional<VisitSample> HistoryStore::previous(const QString& auction, const QDateTime& before)
+QSqlQuery HistoryStore::query(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
-        return std::nullopt;
+        return QSqlQuery();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT time, visits FROM listing_row WHERE auction = ? AND"
-                                 " time < ? AND visits IS NOT NULL ORDER BY time DESC LIMIT 1"));
-    query.addBindValue(auction.trimmed());
-    query.addBindValue(ms(before));
-    if (!query.exec() || !query.next())
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    query.exec();
+    return query;
+}
+
+std::optional<VisitSample> HistoryStore::previous(const QString& seller, const QString& auction,
+                                                  const QDateTime& before)
+{
+    QSqlQuery q = query(QStringLiteral(
+        "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
+        " WHERE l.seller = ? AND l.auction = ? AND s.time < ? AND s.visits IS NOT NULL"
+        " ORDER BY s.time DESC LIMIT 1"), {seller, auction.trimmed(), ms(before)});
+    if (!q.next())
         return std::nullopt;
-    return VisitSample{utc(query.value(0)), query.value(1).toLongLong()};
+    return VisitSample{utc(q.value(0)), q.value(1).toLongLong()};
 }
 
 QStringList HistoryStore::sellers()
 {
     QStringList result;
-    if (!isOpen())
-        return result;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.exec(QStringLiteral("SELECT DISTINCT seller FROM scan ORDER BY seller COLLATE NOCASE"));
-    while (query.next())
-        result << query.value(0).toString();
+    QSqlQuery q = query(QStringLiteral("SELECT DISTINCT seller FROM scan ORDER BY seller COLLATE NOCASE"));
+    while (q.next())
+        result << q.value(0).toString();
     return result;
 }
 
 QList<ListingSummary> HistoryStore::listings(const QString& seller)
 {
-    QList<ListingSummary> result;
-    if (!isOpen())
-        return result;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT auction, title, time, visits FROM listing_row"
-                                 " WHERE seller = ? ORDER BY time"));
-    query.addBindValue(seller);
-    query.exec();
-    struct Listing
-    {
-        ListingSummary summary;
-        QList<std::pair<qint64, qint64>> visits;
+    // Every figure is an index seek into one listing's samples, so the cost
+    // grows with the seller's listings, not with the years recorded.
+    QSqlQuery q = query(QStringLiteral(
+        "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
+        "   AND visits IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller = ?),"
+        " v AS (SELECT l.*, (SELECT visits FROM sample WHERE listing = l.id AND time = l.vt"
+        "   AND visits IS NOT NULL) AS vlast FROM l)"
+        " SELECT auction,"
+        " (SELECT t.text FROM sample s JOIN title t ON t.id = s.title WHERE s.listing = v.id"
+        "   ORDER BY s.time DESC LIMIT 1),"
+        " (SELECT min(time) FROM sample WHERE listing = v.id),"
+        " (SELECT max(time) FROM sample WHERE listing = v.id), vlast,"
+        " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+        "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1),"
+        " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+        "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1)"
+        " FROM v ORDER BY 4 DESC, auction"), {seller, Day, 7 * Day});
+    const auto optional = [](const QVariant& value) {
+        return value.isNull() ? std::nullopt : std::optional<qint64>(value.toLongLong());
     };
-    QHash<QString, int> index;
-    QList<Listing> listings;
-    while (query.next()) {
-        const QString auction = query.value(0).toString();
-        auto found = index.find(auction);
-        if (found == index.end()) {
-            found = index.insert(auction, int(listings.size()));
-            listings.append(Listing());
-            listings.back().summary.auction = auction;
-            listings.back().summary.firstSeen = utc(query.value(2));
-        }
-        Listing& listing = listings[*found];
-        listing.summary.title = query.value(1).toString();
-        listing.summary.lastSeen = utc(query.value(2));
-        if (!query.value(3).isNull())
-            listing.visits.append({query.value(2).toLongLong(), query.value(3).toLongLong()});
-    }
-    for (Listing& listing : listings) {
-        ListingSummary& summary = listing.summary;
-        if (!listing.visits.isEmpty()) {
-            const auto [last, visits] = listing.visits.back();
-            summary.lastVisits = visits;
-            // The change since the earliest count inside the window.
-            const auto changeOver = [&](qint64 window) -> std::optional<qint64> {
-                for (const auto& [time, count] : listing.visits) {
-                    if (time >= last - window)
-                        return time == last ? std::nullopt : std::optional<qint64>(visits - count);
-                }
-                return std::nullopt;
-            };
-            summary.change1Day = changeOver(Day);
-            summary.change7Days = changeOver(7 * Day);
-        }
-        result.append(summary);
-    }
-    std::sort(result.begin(), result.end(), [](const ListingSummary& a, const ListingSummary& b) {
-        return a.lastSeen != b.lastSeen ? a.lastSeen > b.lastSeen : a.auction < b.auction;
-    });
+    QList<ListingSummary> result;
+    while (q.next())
+        result.append({q.value(0).toString(), q.value(1).toString(), utc(q.value(2)),
+                       utc(q.value(3)), q.value(4).toLongLong(), optional(q.value(5)),
+                       optional(q.value(6))});
     return result;
 }
 
-QList<VisitSample> HistoryStore::listingVisits(const QString& auction)
+QList<VisitSample> HistoryStore::samples(QSqlQuery q)
 {
     QList<VisitSample> result;
-    if (!isOpen())
-        return result;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT time, visits FROM listing_row WHERE auction = ?"
-                                 " AND visits IS NOT NULL ORDER BY time"));
-    query.addBindValue(auction);
-    query.exec();
-    while (query.next())
-        result.append({utc(query.value(0)), query.value(1).toLongLong()});
+    while (q.next())
+        result.append({utc(q.value(0)), q.value(1).toLongLong()});
     return result;
+}
+
+QList<VisitSample> HistoryStore::listingVisits(const QString& seller, const QString& auction)
+{
+    return samples(query(QStringLiteral(
+        "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
+        " WHERE l.seller = ? AND l.auction = ? AND s.visits IS NOT NULL ORDER BY s.time"),
+        {seller, auction}));
 }
 
 QList<VisitSample> HistoryStore::sellerTotals(const QString& seller)
 {
-    QList<VisitSample> result;
-    if (!isOpen())
-        return result;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
     // Active scans only: a Sold scan's rows are other listings at other times.
-    query.prepare(QStringLiteral(
-        "SELECT r.time, SUM(r.visits) FROM listing_row r JOIN scan s ON s.id = r.scan"
-        " WHERE r.seller = ? AND s.mode = 'Active' GROUP BY r.time ORDER BY r.time"));
-    query.addBindValue(seller);
-    query.exec();
-    while (query.next())
-        result.append({utc(query.value(0)), query.value(1).toLongLong()});
-    return result;
+    return samples(query(QStringLiteral("SELECT ended, total_visits FROM scan WHERE seller = ?"
+                                        " AND mode = 'Active' ORDER BY ended"), {seller}));
 }
 
 QList<QStringList> HistoryStore::sellerRows(const QString& seller)
@@ -391,20 +405,16 @@ QList<QStringList> HistoryStore::sellerRows(const QString& seller)
                                QStringLiteral("Start Price / Sale Price"),
                                QStringLiteral("Bids / QTY"), QStringLiteral("Price"),
                                QStringLiteral("Status")}};
-    if (!isOpen())
-        return result;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT s.started, s.mode, r.auction, r.title, r.visits_text, r.time_or_date,"
-        " r.start_or_sale_price, r.bids_or_qty, r.price, s.status FROM listing_row r"
-        " JOIN scan s ON s.id = r.scan WHERE r.seller = ? ORDER BY r.time, r.row_index"));
-    query.addBindValue(seller);
-    query.exec();
-    while (query.next()) {
-        QStringList line{utc(query.value(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+    QSqlQuery q = query(QStringLiteral(
+        "SELECT c.started, c.mode, l.auction, t.text, s.visits_text, s.time_or_date,"
+        " s.start_or_sale_price, s.bids_or_qty, s.price, c.status FROM sample s"
+        " JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
+        " LEFT JOIN title t ON t.id = s.title WHERE l.seller = ? ORDER BY s.time, s.row_index"),
+        {seller});
+    while (q.next()) {
+        QStringList line{utc(q.value(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
         for (int c = 1; c < 10; ++c)
-            line << query.value(c).toString();
+            line << q.value(c).toString();
         result.append(line);
     }
     return result;

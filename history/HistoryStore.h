@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -59,7 +62,7 @@ QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSam
 class HistoryStore
 {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     // The folder: QUILLMERE_DATA_DIR, else the application data location.
     static QString defaultPath();
@@ -75,20 +78,24 @@ public:
     // One transaction per scan; false (and a message, once) on failure.
     bool record(const ScanRecord& scan);
     // The last visits recorded for a listing before the given time.
-    std::optional<VisitSample> previous(const QString& auction, const QDateTime& before);
+    std::optional<VisitSample> previous(const QString& seller, const QString& auction,
+                                        const QDateTime& before);
 
     QStringList sellers();
     QList<ListingSummary> listings(const QString& seller);
-    QList<VisitSample> listingVisits(const QString& auction);
+    QList<VisitSample> listingVisits(const QString& seller, const QString& auction);
     QList<VisitSample> sellerTotals(const QString& seller);
     // Every recorded row of a seller, oldest first, as export lines with a header.
     QList<QStringList> sellerRows(const QString& seller);
 
     // Brings an open database up to the given schema version (tests make old files with it).
-    static bool migrate(QSqlDatabase& db, int toVersion);
+    static bool migrate(QSqlDatabase& db, int toVersion, QSqlError* error = nullptr);
 
 private:
     bool open();
+    // A prepared, executed read; an empty result when the file is not open.
+    QSqlQuery query(const QString& sql, const QVariantList& values = {});
+    static QList<VisitSample> samples(QSqlQuery query);
     bool openFile();
     void fail(const QString& what, const QString& detail);
 

@@ -152,7 +152,7 @@ void frmHistory::drawChart()
     for (const QModelIndex& index : grdListings->selectionModel()->selectedRows())
         shownAuctions << grdListings->item(index.row(), 0)->text();
     for (const QString& auction : shownAuctions)
-        add(auction, m_store->listingVisits(auction));
+        add(auction, m_store->listingVisits(cboSeller->currentText(), auction));
     if (first == last)
         last = first + 60 * 60 * 1000;
     timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));

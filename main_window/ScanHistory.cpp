@@ -50,7 +50,7 @@ void Form1::recordScan()
     for (int i = 0; i < Rows; ++i) {
         if (!scan.rows[i].auction.trimmed().isEmpty() && scan.rows[i].visits)
             changes[i] = visitsChangeLine(scan.rows[i].visits,
-                                          history().previous(scan.rows[i].auction, scan.started));
+                                          history().previous(scan.seller, scan.rows[i].auction, scan.started));
     }
     if (!history().record(scan))
         return; // without a history the change lines would mislead

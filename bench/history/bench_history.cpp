@@ -48,29 +48,45 @@ int main(int argc, char** argv)
         db.setDatabaseName(path);
         db.open();
         db.transaction();
-        QSqlQuery scan(db), row(db);
-        scan.prepare(QStringLiteral("INSERT INTO scan(id, seller, mode, started, ended, status)"
-                                    " VALUES (?, ?, 'Active', ?, ?, 'Task Complete')"));
+        QSqlQuery scan(db), listing(db), title(db), row(db);
+        scan.prepare(QStringLiteral("INSERT INTO scan(id, seller, mode, started, ended, status, total_visits)"
+                                    " VALUES (?, ?, 'Active', ?, ?, 'Task Complete', ?)"));
+        listing.prepare(QStringLiteral("INSERT INTO listing(id, seller, auction) VALUES (?, ?, ?)"));
+        title.prepare(QStringLiteral("INSERT INTO title(id, text) VALUES (?, ?)"));
         row.prepare(QStringLiteral(
-            "INSERT INTO listing_row(scan, seller, time, row_index, auction, title, visits_text,"
-            " visits, time_or_date, start_or_sale_price, bids_or_qty, price)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, '3d 4h', '$9.99', '2', '$19.99')"));
+            "INSERT INTO sample(listing, time, scan, row_index, visits, visits_text, title,"
+            " time_or_date, start_or_sale_price, bids_or_qty, price)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, '3d 4h', '$9.99', '2', '$19.99')"));
+        for (int s = 0; s < Sellers; ++s) {
+            for (int l = 0; l < Listings; ++l) {
+                const int id = s * Listings + l + 1;
+                listing.addBindValue(id);
+                listing.addBindValue(seller(s));
+                listing.addBindValue(QString::number(110000000000LL + s * 100 + l));
+                listing.exec();
+                title.addBindValue(id);
+                title.addBindValue(QStringLiteral("Listing title number %1 of seller %2").arg(l).arg(s));
+                title.exec();
+            }
+        }
         int id = 0;
         for (int s = 0; s < Sellers; ++s) {
             for (int k = 0; k < Days * ScansPerDay; ++k) {
                 const qint64 t = start.addSecs(qint64(k) * 12 * 3600 + s * 60).toMSecsSinceEpoch();
-                scan.addBindValue(++id);
-                scan.addBindValue(seller(s));
-                scan.addBindValue(t - 30000);
-                scan.addBindValue(t);
+                const auto visits = [k](int l) { return qint64(k) * (l + 1) / 3 + l; };
+                qint64 total = 0;
+                for (int l = 0; l < Listings; ++l)
+                    total += visits(l);
+                for (const QVariant& v : {QVariant(++id), QVariant(seller(s)), QVariant(t - 30000),
+                                          QVariant(t), QVariant(total)})
+                    scan.addBindValue(v);
                 scan.exec();
                 for (int l = 0; l < Listings; ++l) {
-                    const qint64 visits = k * (l + 1) / 3 + l;
+                    const int listingId = s * Listings + l + 1;
                     for (const QVariant& v :
-                         {QVariant(id), QVariant(seller(s)), QVariant(t), QVariant(l),
-                          QVariant(QString::number(110000000000LL + s * 100 + l)),
-                          QVariant(QStringLiteral("Listing title number %1 of a seller").arg(l)),
-                          QVariant(QString::number(visits)), QVariant(visits)})
+                         {QVariant(listingId), QVariant(t), QVariant(id), QVariant(l),
+                          QVariant(visits(l)), QVariant(QString::number(visits(l))),
+                          QVariant(listingId)})
                         row.addBindValue(v);
                     row.exec();
                 }
