@@ -71,6 +71,7 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
     grdListings->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grdListings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdListings->verticalHeader()->hide();
+    grdListings->setWordWrap(false);
     grdListings->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
 
     chtVisits = new QChartView(new QChart, this);
@@ -109,7 +110,10 @@ void frmHistory::showSeller(const QString& seller)
         grdListings->setItem(r, 5, numberItem(change(l.change1Day)));
         grdListings->setItem(r, 6, numberItem(change(l.change7Days)));
     }
-    grdListings->resizeColumnToContents(0);
+    for (int c = 0; c < grdListings->columnCount(); ++c) {
+        if (c != 1)
+            grdListings->resizeColumnToContents(c);
+    }
     drawChart();
 }
 
@@ -118,45 +122,57 @@ void frmHistory::drawChart()
     auto* chart = new QChart;
     chart->setTitle(cboSeller->currentText());
     auto* timeAxis = new QDateTimeAxis;
-    timeAxis->setFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* visitsAxis = new QValueAxis;
-    visitsAxis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(timeAxis, Qt::AlignBottom);
-    chart->addAxis(visitsAxis, Qt::AlignLeft);
+    // The total is far above any one listing: it gets an axis of its own so
+    // the listings' lines keep their shape.
+    auto* listingAxis = new QValueAxis;
+    auto* totalAxis = new QValueAxis;
+    listingAxis->setTitleText(QStringLiteral("Visits"));
+    totalAxis->setTitleText(QStringLiteral("Total visits"));
+    chart->addAxis(listingAxis, Qt::AlignLeft);
+    chart->addAxis(totalAxis, Qt::AlignRight);
 
-    qint64 low = 0, high = 0, first = 0, last = 0;
-    const auto add = [&](const QString& name, const QList<VisitSample>& samples) {
-        if (samples.isEmpty())
-            return;
+    qint64 first = std::numeric_limits<qint64>::max(), last = std::numeric_limits<qint64>::min();
+    const auto add = [&](const QString& name, const QList<VisitSample>& samples, QValueAxis* axis) {
         auto* series = new QLineSeries;
         series->setName(name);
         QList<QPointF> points;
         points.reserve(samples.size());
+        double high = 1;
         for (const VisitSample& s : samples) {
             points.append(QPointF(double(s.time.toMSecsSinceEpoch()), double(s.visits)));
-            high = qMax(high, s.visits);
-            low = qMin(low, s.visits);
+            high = qMax(high, double(s.visits));
+            first = qMin(first, s.time.toMSecsSinceEpoch());
+            last = qMax(last, s.time.toMSecsSinceEpoch());
         }
         // One replace() instead of a signal per point keeps long series quick.
         series->replace(points);
-        const qint64 from = samples.front().time.toMSecsSinceEpoch();
-        const qint64 to = samples.back().time.toMSecsSinceEpoch();
-        first = first ? qMin(first, from) : from;
-        last = qMax(last, to);
         chart->addSeries(series);
         series->attachAxis(timeAxis);
-        series->attachAxis(visitsAxis);
+        series->attachAxis(axis);
+        axis->setMax(qMax(axis->max(), high));
     };
-    add(QStringLiteral("Total"), m_store->sellerTotals(cboSeller->currentText()));
-    QStringList shownAuctions;
-    for (const QModelIndex& index : grdListings->selectionModel()->selectedRows())
-        shownAuctions << grdListings->item(index.row(), 0)->text();
-    for (const QString& auction : shownAuctions)
-        add(auction, m_store->listingVisits(cboSeller->currentText(), auction));
-    if (first == last)
-        last = first + 60 * 60 * 1000;
+    listingAxis->setRange(0, 1);
+    totalAxis->setRange(0, 1);
+    add(QStringLiteral("Total"), m_store->sellerTotals(cboSeller->currentText()), totalAxis);
+    for (const QModelIndex& index : grdListings->selectionModel()->selectedRows()) {
+        const QString auction = grdListings->item(index.row(), 0)->text();
+        add(auction, m_store->listingVisits(cboSeller->currentText(), auction), listingAxis);
+    }
+    if (first > last)
+        first = last = QDateTime::currentMSecsSinceEpoch();
+    if (last == first)
+        last = first + 60 * 1000; // a single scan still gets a readable axis
+    // Seconds matter between scans of one session, dates over months.
+    constexpr qint64 Hour = 60 * 60 * 1000;
+    timeAxis->setFormat(last - first < 2 * Hour    ? QStringLiteral("HH:mm:ss")
+                        : last - first < 72 * Hour ? QStringLiteral("MM-dd HH:mm")
+                                                   : QStringLiteral("yyyy-MM-dd"));
     timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
-    visitsAxis->setRange(double(low), double(qMax<qint64>(high, 1)));
+    for (QValueAxis* axis : {listingAxis, totalAxis}) {
+        axis->applyNiceNumbers();
+        axis->setLabelFormat(QStringLiteral("%d"));
+    }
     QChart* old = chtVisits->chart();
     chtVisits->setChart(chart);
     delete old;

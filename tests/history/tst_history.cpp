@@ -2,13 +2,16 @@
 // the main window's scans of the demo site recording into it.
 #include "history/Csv.h"
 #include "history/HistoryStore.h"
+#include "history/frmHistory.h"
 #include "main_window/Form1.h"
 #include "options/OptionsStore.h"
 
 #include "DemoSiteProcess.h"
 #include "TestSupport.h"
 
+#include <QChartView>
 #include <QComboBox>
+#include <QTableWidget>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -192,6 +195,20 @@ void TestHistory::demoSiteScans()
     QVERIFY(f->Text2[2]->toolTip().startsWith(QStringLiteral("Double Click for Options\n+")));
     HistoryStore store;
     QCOMPARE(store.sellerTotals(QStringLiteral("demoseller")).size(), 2);
+
+    // The window opens on the seller of the User ID field, with a line per chosen listing.
+    f->mnuHistory_Click();
+    frmHistory* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        window = window ? window : qobject_cast<frmHistory*>(w);
+    QVERIFY(window);
+    QCOMPARE(window->cboSeller->currentText(), QStringLiteral("demoseller"));
+    QCOMPARE(window->grdListings->rowCount(), 20);
+    window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
+    QCOMPARE(window->chtVisits->chart()->series().size(), 1 + 5);
+    if (const QString shots = qEnvironmentVariable("QUILLMERE_SCREENSHOTS"); !shots.isEmpty())
+        window->grab().save(QDir(shots).filePath(QStringLiteral("history.png")));
+    window->close();
     f->Command2_Click();
     QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options"));
     QCOMPARE(f->Text2[5]->toolTip(), QString());
