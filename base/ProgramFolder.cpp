@@ -1,5 +1,7 @@
 #include "base/ProgramFolder.h"
 
+#include <QStandardPaths>
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -26,4 +28,11 @@ void setProgramFolder(const QString& folder)
 QString programFile(const QString& name)
 {
     return QDir(programFolder()).filePath(name);
+}
+
+QString userDataFolder()
+{
+    const QString folder = qEnvironmentVariable("QUILLMERE_DATA_DIR");
+    return folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                            : folder;
 }

@@ -9,3 +9,7 @@ void setProgramFolder(const QString& folder);
 
 // Path of a file in the program's folder.
 QString programFile(const QString& name);
+
+// The user's own data the option files do not hold (visit history,
+// preferences): QUILLMERE_DATA_DIR, else the application data location.
+QString userDataFolder();

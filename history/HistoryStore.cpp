@@ -1,6 +1,7 @@
 #include "history/HistoryStore.h"
 
 #include "base/Messages.h"
+#include "base/ProgramFolder.h"
 #include "options/NumberText.h"
 
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QtNumeric>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QVariant>
 #include <atomic>
 
@@ -118,10 +118,7 @@ QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSam
 
 QString HistoryStore::defaultPath()
 {
-    QString folder = qEnvironmentVariable("QUILLMERE_DATA_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QDir(folder).filePath(FileName);
+    return QDir(userDataFolder()).filePath(FileName);
 }
 
 HistoryStore::HistoryStore(const QString& path) : m_path(path)

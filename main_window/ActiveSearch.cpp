@@ -32,10 +32,7 @@ void Form1::ActiveSearch()
     const int firstBlockRow = Check2->isChecked() ? 0 : 20;
     Text5->setText(Combo1->currentText());
     setStatus(QStringLiteral("Loading Page"));
-    const QString listingAddress = OptionsStore::before(MarkerTable::Active, 8) +
-                                   Combo1->currentText() +
-                                   OptionsStore::after(MarkerTable::Active, 8);
-    const QString page = Inet1->OpenURL(listingAddress);
+    const QString page = Inet1->OpenURL(OptionsStore::listingAddress(Combo1->currentText()));
     // Stopped while the page loaded: "Stopped" stays the last word before the ending.
     if (stopRequested()) {
         finishScan(firstBlockRow, ScanEnd::Completed);
@@ -66,6 +63,9 @@ void Form1::ActiveSearch()
     for (int k = 0; k < visitRows && readCounter(k, MarkerTable::Active); ++k) {
     }
 
+    // A whole page without one auction number: the markers may no longer fit.
+    m_noListings = !listingFailed && Text20->text() != bareListingAddress() &&
+                   listing.rows[0].auction.isEmpty();
     ScanEnd end = ScanEnd::Completed;
     if (Text20->text() == bareListingAddress())
         end = ScanEnd::UnknownSeller;

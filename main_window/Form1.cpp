@@ -3,6 +3,7 @@
 #include "base/Messages.h"
 #include "base/ProgramFolder.h"
 #include "base/Twips.h"
+#include "options/Form4.h"
 #include "options/Layout.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
+#include <QPointer>
 #include <QTimer>
 #include <QWindow>
 
@@ -67,6 +69,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     connect(this, &Form1::scanStarted, this, [this] {
         m_scanStartedAt = QDateTime::currentDateTimeUtc();
         m_visitPhase = false;
+        m_noListings = false;
+        m_counterReads = m_counterMisses = 0;
     });
 
     makeDefaultButton(Command1);
@@ -182,6 +186,11 @@ void Form1::connectSignals()
     connect(Check3, &QCheckBox::toggled, this, &Form1::Check3_Click);
     connect(mnuHistory, &QAction::triggered, this, &Form1::mnuHistory_Click);
     connect(mnuExport, &QAction::triggered, this, &Form1::mnuExport_Click);
+    connect(mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
+    Form4::setCheckAction([self = QPointer<Form1>(this)] {
+        if (self)
+            self->mnuCheck_Click();
+    });
 }
 
 // ---- table -------------------------------------------------------------

@@ -145,6 +145,7 @@ public:
     QMenu* mnuTools = nullptr;
     QAction* mnuHistory = nullptr;
     QAction* mnuExport = nullptr;
+    QAction* mnuCheck = nullptr;
 
     // Loading at start-up: program folder, options store, saved users, the
     // counter try limit, the default button.
@@ -197,6 +198,7 @@ public:
     // Visit history (ScanHistory.cpp).
     void mnuHistory_Click();
     void mnuExport_Click();
+    void mnuCheck_Click();
     // The table as export lines: the current mode's captions, then all or the checked rows.
     QList<QStringList> tableForExport(bool checkedOnly) const;
     HistoryStore& history();
@@ -275,5 +277,10 @@ private:
     std::shared_ptr<HistoryStore> m_history;
     QDateTime m_scanStartedAt;
     bool m_visitPhase = false;
+    // What the notice of markers that stopped fitting looks at.
+    bool m_noListings = false;
+    int m_counterReads = 0;
+    int m_counterMisses = 0;
+    void tellIfMarkersLost();
     std::array<QString, Rows> m_visitsTip; // the Visits cells' own tooltips
 };

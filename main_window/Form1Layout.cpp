@@ -305,6 +305,7 @@ void Form1::buildMenus()
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
     mnuHistory = action(mnuTools, "mnuHistory", QStringLiteral("&History..."));
     mnuExport = action(mnuTools, "mnuExport", QStringLiteral("&Export Table..."));
+    mnuCheck = action(mnuTools, "mnuCheck", QStringLiteral("Check &Markers..."));
 
     mnuSelect = new QMenu(QStringLiteral("Select"), this);
     mnuSelect->setObjectName(QStringLiteral("mnuSelect"));

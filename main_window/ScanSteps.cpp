@@ -29,8 +29,7 @@ QString Form1::bareListingAddress() const
 
 QString Form1::itemAddress(int row) const
 {
-    return OptionsStore::before(MarkerTable::Sold, 8) + Text1[row]->text() +
-           OptionsStore::after(MarkerTable::Sold, 8);
+    return OptionsStore::itemAddress(Text1[row]->text());
 }
 
 namespace {
@@ -86,8 +85,13 @@ bool Form1::readCounter(int row, MarkerTable table)
             OptionsStore::before(table, 3)};
     };
     const Scan::CounterResult result = Scan::readCounter(fetch, settings, sink);
-    if (!result.stopped)
+    if (!result.stopped) {
         Text9->setText(QString::number(result.position));
+        ++m_counterReads;
+        // No value at all counts as a miss too: the counter was never found.
+        const QString shown = Text2[row]->text();
+        m_counterMisses += shown.isEmpty() || shown == QLatin1String("N/F");
+    }
     return !result.stopped;
 }
 

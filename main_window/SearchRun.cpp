@@ -55,6 +55,8 @@ void Form1::Timer5_Timer()
     else
         ActiveSearch();
     emit scanFinished();
+    if (m_run == Run::Scanning)
+        tellIfMarkersLost(); // not after Stop or close: the scan did not run its course
 
     switch (m_run) {
     case Run::Closing:

@@ -27,6 +27,12 @@ QString fileName(const char* stem, int row)
     return QLatin1String(stem) + QString::number(row) + QLatin1String(".rtf");
 }
 
+std::function<void()>& checkAction()
+{
+    static std::function<void()> action;
+    return action;
+}
+
 const QString kCountTooltip = QStringLiteral(
     "If the counter is not found on the first pass then the program will try again.");
 
@@ -78,36 +84,54 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    // Beside the counter start, below "(1-10)": the one free place in the strip.
+    cmdCheck = new QPushButton(QStringLiteral("&Check..."), this);
+    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
+    cmdCheck->setGeometry(twipsRect(3900, 360, 780, 315));
+    cmdCheck->setToolTip(QStringLiteral("Check what each marker finds on the site"));
+    cmdCheck->hide();
+    connect(cmdCheck, &QPushButton::clicked, this, [] {
+        if (checkAction())
+            checkAction()();
+    });
 
-    QList<QLabel*> rowLabels;
+    QList<QLabel*> labels;
     Frame1 = new QGroupBox(QStringLiteral("   Active   "), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(180, 900, 10155, 3975));
-    buildFrame(Frame1, QStringLiteral("Active"),
-               {QStringLiteral("Auction Number"), QStringLiteral("Title"),
-                QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
-                QStringLiteral("Time Left"), QStringLiteral("Start Price"), QStringLiteral("Bids"),
-                QStringLiteral("Price"), QStringLiteral("User Search")},
-               7680, 5355, 7140, "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5,
-               rowLabels);
+    buildFrame(Frame1, QStringLiteral("Active"), rowLabels(MarkerTable::Active), 7680, 5355, 7140,
+               "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5, labels);
 
     Frame2 = new QGroupBox(QStringLiteral("   Sold   "), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(twipsRect(180, 4980, 10155, 3975));
-    buildFrame(Frame2, QStringLiteral("Sold"),
-               {QStringLiteral("Auction Number"), QStringLiteral("Title"),
-                QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro"),
-                QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"), QStringLiteral("Qty"),
-                QStringLiteral("User Search"), QStringLiteral("Item Search")},
-               7740, 5295, 7080, "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6,
-               rowLabels);
-    shrinkToFit(rowLabels);
+    buildFrame(Frame2, QStringLiteral("Sold"), rowLabels(MarkerTable::Sold), 7740, 5295, 7080,
+               "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6, labels);
+    shrinkToFit(labels);
+}
+
+QStringList Form4::rowLabels(MarkerTable table)
+{
+    const QStringList common{QStringLiteral("Auction Number"), QStringLiteral("Title"),
+                             QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro")};
+    if (table == MarkerTable::Active)
+        return common + QStringList{QStringLiteral("Time Left"), QStringLiteral("Start Price"),
+                                    QStringLiteral("Bids"), QStringLiteral("Price"),
+                                    QStringLiteral("User Search")};
+    return common + QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"),
+                                QStringLiteral("Qty"), QStringLiteral("User Search"),
+                                QStringLiteral("Item Search")};
+}
+
+void Form4::setCheckAction(std::function<void()> action)
+{
+    checkAction() = std::move(action);
 }
 
 void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                        int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
                        std::array<RichTextHolder*, rows>& before, const char* afterArray,
-                       std::array<RichTextHolder*, rows>& after, QList<QLabel*>& rowLabels)
+                       std::array<RichTextHolder*, rows>& after, QList<QLabel*>& labels)
 {
     auto* beforeHeader = new QLabel(QStringLiteral("String before Desired text"), frame);
     beforeHeader->setObjectName(prefix + QStringLiteral("HeaderBefore"));
@@ -127,7 +151,7 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
         // Right-aligned so that every label ends just left of its field.
         label->setGeometry(twipsRect(15, top, 1305, 315));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        rowLabels.append(label);
+        labels.append(label);
 
         before[r] = new RichTextHolder(frame);
         before[r]->setObjectName(beforeName + QString::number(r));
@@ -218,6 +242,7 @@ void Form4::showFull()
 void Form4::setOuterHeight(int twips)
 {
     m_outerHeightTwips = twips;
+    cmdCheck->setVisible(twips == fullHeightTwips);
     applyOuterHeight();
 }
 

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
+
+enum class MarkerTable;
 
 class QGroupBox;
 class QLabel;
@@ -21,6 +24,11 @@ public:
     static constexpr int fullTopTwips = 400;
 
     explicit Form4(QWidget* parent = nullptr);
+
+    // The labels of a marker table's rows.
+    static QStringList rowLabels(MarkerTable table);
+    // What "Check..." opens; the main window sets it.
+    static void setCheckAction(std::function<void()> action);
 
     // Compact height, then the 38 files in their order. A file that cannot
     // be read leaves its holder's built-in text.
@@ -51,6 +59,7 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
+    QPushButton* cmdCheck = nullptr; // shown with the marker tables
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
 
@@ -63,7 +72,7 @@ private:
     void buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                     int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
                     std::array<RichTextHolder*, rows>& before, const char* afterArray,
-                    std::array<RichTextHolder*, rows>& after, QList<QLabel*>& rowLabels);
+                    std::array<RichTextHolder*, rows>& after, QList<QLabel*>& labels);
     void applyOuterHeight();
     int frameExtraHeight() const;
 

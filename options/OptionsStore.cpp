@@ -53,6 +53,16 @@ QString OptionsStore::after(MarkerTable table, int row)
     return afterHolders(form(), table)[row]->Text();
 }
 
+QString OptionsStore::listingAddress(const QString& userId)
+{
+    return before(MarkerTable::Active, 8) + userId + after(MarkerTable::Active, 8);
+}
+
+QString OptionsStore::itemAddress(const QString& itemNumber)
+{
+    return before(MarkerTable::Sold, 8) + itemNumber + after(MarkerTable::Sold, 8);
+}
+
 QString OptionsStore::tryCountText()
 {
     return form()->RTBtry->Text();

@@ -22,6 +22,9 @@ namespace OptionsStore {
 // "String before Desired text" / "String after Desired text" of row 0..8.
 QString before(MarkerTable table, int row);
 QString after(MarkerTable table, int row);
+// The seller's listing page (Active row 8) and an item page (Sold row 8, both scans).
+QString listingAddress(const QString& userId);
+QString itemAddress(const QString& itemNumber);
 QString tryCountText();     // RTBtry: number of counter searches
 QString counterStartText(); // RTB3: character at which the counter search starts
 

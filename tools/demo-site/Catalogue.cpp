@@ -192,7 +192,7 @@ void Catalogue::addGenerated(Seller& seller, qint64 firstNumber, const QStringLi
 
 Catalogue::Catalogue()
 {
-    m_sellers.reserve(6); // addSeller hands out references into the list
+    m_sellers.reserve(8); // addSeller hands out references into the list
     Seller& demo = addSeller(QStringLiteral("demoseller"), 1482, QStringLiteral("99.6%"),
                              QStringLiteral("Leeds, United Kingdom"), QStringLiteral("Apr-11-01"));
     for (const DemoRow& row : demoRows) {
@@ -328,4 +328,20 @@ Catalogue::Catalogue()
         item.fixedPrice = true;
         item.startPrice = item.buyNowPrice;
     }
+
+    // As if the site had been redesigned: the same rows, new item links.
+    Seller& fresh = addSeller(QStringLiteral("newlook"), 640, QStringLiteral("99.9%"),
+                              QStringLiteral("York, United Kingdom"), QStringLiteral("Mar-03-05"));
+    fresh.newLook = true;
+    addGenerated(fresh,
+                 110045530117,
+                 {QStringLiteral("Art Deco Chrome Table Lamp"),
+                  QStringLiteral("Bakelite Radio Walnut Case"),
+                  QStringLiteral("Carnival Glass Bowl Marigold"),
+                  QStringLiteral("Pressed Glass Cake Stand Clear")},
+                 140);
+
+    // A seller with nothing for sale: the page loads, and no row is on it.
+    addSeller(QStringLiteral("emptyshelf"), 12, QStringLiteral("100%"),
+              QStringLiteral("Hull, United Kingdom"), QStringLiteral("Sep-09-09"));
 }

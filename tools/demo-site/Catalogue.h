@@ -40,6 +40,9 @@ struct Seller
     QString location;
     QString memberSince;
     QStringList rows; // item numbers in page order; a number may repeat
+    // Its page has the site's new look: item links read "/itm/N", so the
+    // old auction-number marker finds nothing.
+    bool newLook = false;
 };
 
 struct SoldRow

@@ -254,6 +254,8 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
     }
     if (path == SitePaths::bareListing())
         return html(Pages::sellerNotFound(signedIn));
+    if (path.startsWith(QLatin1String("/itm/")))
+        return item(path.mid(5), signedIn);
     if (path == QLatin1String("/item"))
         return item(query.queryItemValue(QStringLiteral("id"), QUrl::FullyDecoded), signedIn);
     if (path == QLatin1String("/ws/eBayISAPI.dll")) {

@@ -1,0 +1,156 @@
+#include "marker_check/MarkerCheck.h"
+
+#include "base/ProgramFolder.h"
+#include "options/Form4.h"
+#include "options/NumberText.h"
+#include "scan/MarkerSearch.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace MarkerCheck {
+namespace {
+// Which field of a listing row each marker row fills; -1: not a field row.
+constexpr int ActiveField[9] = {0, 1, -1, -1, 2, 3, 4, 5, -1};
+constexpr int SoldField[9] = {0, 1, -1, -1, 2, 3, 4, -1, -1};
+
+QString field(const Scan::ActiveRow& row, int which)
+{
+    const QString* fields[] = {&row.auction, &row.title, &row.timeLeft,
+                               &row.startPrice, &row.bids, &row.price};
+    return *fields[which];
+}
+
+QString field(const Scan::SoldRow& row, int which)
+{
+    const QString* fields[] = {&row.auction, &row.title, &row.saleDate, &row.salePrice,
+                               &row.quantity};
+    return *fields[which];
+}
+
+// The listing rows as the scan cuts them: up to three values per field.
+std::array<QStringList, 6> listingValues(MarkerTable table, const Markers& m, QStringView page)
+{
+    std::array<QStringList, 6> values;
+    const auto take = [&values](const auto& rows, int fields) {
+        for (const auto& row : rows) {
+            for (int f = 0; f < fields; ++f) {
+                if (values[f].size() < 3 && !field(row, f).isEmpty())
+                    values[f] << field(row, f);
+            }
+        }
+    };
+    if (table == MarkerTable::Active)
+        take(Scan::scanActiveListing(page, {m[0], m[1], m[4], m[5], m[6], m[7]}, false).rows, 6);
+    else
+        take(Scan::scanSoldPass(page, {m[0], m[1], m[4], m[5], m[6]}, {}, 0).rows, 5);
+    return values;
+}
+
+qsizetype occurrences(QStringView page, const QString& marker)
+{
+    return marker.isEmpty() ? 0 : page.count(marker);
+}
+
+QString settingsFile()
+{
+    return QDir(userDataFolder()).filePath(QStringLiteral("preferences.ini"));
+}
+} // namespace
+
+Markers current(MarkerTable table)
+{
+    Markers markers;
+    for (int r = 0; r < 9; ++r)
+        markers[r] = {OptionsStore::before(table, r), OptionsStore::after(table, r)};
+    return markers;
+}
+
+qsizetype counterStart()
+{
+    return roundHalfEven(leadingNumberValue(OptionsStore::counterStartText()));
+}
+
+QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage)
+{
+    return listingValues(table, markers, listingPage)[0].value(0);
+}
+
+QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterStart,
+                 QStringView listingPage, QStringView itemPage)
+{
+    const QStringList labels = Form4::rowLabels(table);
+    const auto values = listingValues(table, markers, listingPage);
+    const Scan::CounterMatch counter =
+        Scan::findCounter(itemPage, counterStart, markers[2].before, markers[3].before);
+    QList<Row> rows;
+    for (int r = 0; r < 9; ++r) {
+        Row row;
+        row.purpose = labels[r];
+        row.before = markers[r].before;
+        row.after = markers[r].after;
+        const int f = (table == MarkerTable::Active ? ActiveField : SoldField)[r];
+        const bool counterRow = r == 2 || r == 3;
+        const QStringView page = counterRow ? itemPage : listingPage;
+        row.beforeCount = occurrences(page, row.before);
+        row.afterCount = occurrences(page, row.after);
+        if (f >= 0) {
+            row.values = values[f];
+            const bool missing = (!row.before.isEmpty() && row.beforeCount == 0) ||
+                                 (!row.after.isEmpty() && row.afterCount == 0);
+            // Fields are read after each auction number: without one, only
+            // the auction row itself is to blame.
+            row.broken = row.values.isEmpty() && (f == 0 || !values[0].isEmpty() || missing);
+            if (row.values.isEmpty() && !row.broken)
+                row.note = QStringLiteral("read after each auction number, and none was found");
+        } else if (counterRow) {
+            const auto mine = r == 2 ? Scan::CounterMarker::Basic : Scan::CounterMarker::Retro;
+            if (counter.marker == mine) {
+                row.values << counter.value;
+                row.note = QStringLiteral("matched at character ") +
+                           QString::number(counter.position);
+            } else if (counter.found()) {
+                row.note = QStringLiteral("not needed: the other marker matched first");
+            } else if (itemPage.isEmpty()) {
+                row.note = QStringLiteral("no item page to read");
+            } else {
+                row.note = QStringLiteral("no counter after character ") +
+                           QString::number(counterStart);
+                row.broken = true;
+            }
+        } else {
+            row.note = QStringLiteral("an address, not markers");
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+QString noListingsNotice()
+{
+    return QStringLiteral(
+        "No listings were found on the page. If the seller has listings, the site may have "
+        "changed: Tools > Check Markers shows what each marker finds.\r\n\r\n"
+        "(A seller with nothing for sale right now also gets this notice.)");
+}
+
+QString noCountersNotice()
+{
+    return QStringLiteral(
+        "No visit counter was found on any item page. If the listings show a counter, the site "
+        "may have changed: Tools > Check Markers shows what each marker finds.");
+}
+
+bool noticeEnabled()
+{
+    return QSettings(settingsFile(), QSettings::IniFormat)
+        .value(QStringLiteral("markerNotice"), true)
+        .toBool();
+}
+
+void setNoticeEnabled(bool enabled)
+{
+    QSettings(settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("markerNotice"), enabled);
+}
+
+} // namespace MarkerCheck

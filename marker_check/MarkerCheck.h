@@ -1,0 +1,49 @@
+#pragma once
+
+#include "options/OptionsStore.h"
+#include "scan/ListingPhase.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <array>
+
+// What each marker row of a table finds in a listing page and an item page,
+// worked out by the scans' own functions, so a row that shows values here is
+// a row the scans read the same way.
+namespace MarkerCheck {
+
+using Markers = std::array<Scan::MarkerPair, 9>;
+
+struct Row
+{
+    QString purpose; // the row's label in the Options window
+    QString before;
+    QString after;
+    qsizetype beforeCount = 0; // occurrences in the page the row reads
+    qsizetype afterCount = 0;
+    QStringList values; // the first three values the scan cuts out; the counter's 5 characters
+    QString note;       // counter rows: which marker matched, where; address rows: what they build
+    bool broken = false; // the row finds nothing the scan could use
+};
+
+// The markers the Options window holds now, saved or not.
+Markers current(MarkerTable table);
+qsizetype counterStart();
+
+// The item number of the first listing the scan would read, or empty.
+QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage);
+
+// One line per marker row: field rows read the listing page, counter rows
+// the item page (empty when there is none); address rows are only counted.
+QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterStart,
+                 QStringView listingPage, QStringView itemPage);
+
+// The once-per-scan notice when the markers stop fitting, and its switch.
+QString noListingsNotice();
+QString noCountersNotice();
+bool noticeEnabled();
+void setNoticeEnabled(bool enabled);
+
+} // namespace MarkerCheck

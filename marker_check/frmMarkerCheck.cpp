@@ -1,0 +1,227 @@
+#include "marker_check/frmMarkerCheck.h"
+
+#include "base/Messages.h"
+#include "scan/Form2.h"
+#include "transfer/Inet.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringDecoder>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+namespace {
+// A saved page is held to the downloader's own size limit.
+constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
+
+QString joined(const QStringList& values)
+{
+    QStringList shown;
+    for (const QString& value : values)
+        shown << QLatin1Char('"') + value.left(80) + QLatin1Char('"');
+    return shown.join(QStringLiteral("  "));
+}
+
+QString bytes(qsizetype characters)
+{
+    return QLocale().toString(qlonglong(characters)) + QStringLiteral(" characters");
+}
+} // namespace
+
+frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_userId(std::move(userId)), m_inet(new Inet(this))
+{
+    setObjectName(QStringLiteral("frmMarkerCheck"));
+    setWindowTitle(QStringLiteral("Check Markers"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(1000, 520);
+    // Signed in through the browser: the check sees the Sold page the scan sees.
+    Form2::shareCookiesWith(m_inet->cookieJar());
+    connect(m_inet, &Inet::StateChanged, this, [this](qint16 state) { m_lastState = state; });
+
+    optActive = new QRadioButton(QStringLiteral("&Active"), this);
+    optActive->setObjectName(QStringLiteral("optActive"));
+    optActive->setChecked(true);
+    optSold = new QRadioButton(QStringLiteral("&Sold"), this);
+    optSold->setObjectName(QStringLiteral("optSold"));
+    cmdCheckAgain = new QPushButton(QStringLiteral("&Check"), this);
+    cmdCheckAgain->setObjectName(QStringLiteral("cmdCheckAgain"));
+    cmdCheckAgain->setDefault(true);
+    cmdOpenPage = new QPushButton(QStringLiteral("&Open Page..."), this);
+    cmdOpenPage->setObjectName(QStringLiteral("cmdOpenPage"));
+    chkNotice = new QCheckBox(
+        QStringLiteral("&Tell me after a scan when the markers find no listings or no counters"),
+        this);
+    chkNotice->setObjectName(QStringLiteral("chkNotice"));
+    chkNotice->setChecked(MarkerCheck::noticeEnabled());
+    lblPages = new QLabel(this);
+    lblPages->setObjectName(QStringLiteral("lblPages"));
+    lblPages->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblPages->setWordWrap(true);
+
+    grdRows = new QTableWidget(0, 6, this);
+    grdRows->setObjectName(QStringLiteral("grdRows"));
+    grdRows->setHorizontalHeaderLabels(
+        {QStringLiteral("Row"), QStringLiteral("String before"), QStringLiteral("String after"),
+         QStringLiteral("Found before / after"), QStringLiteral("What the scan reads"),
+         QStringLiteral("Note")});
+    grdRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdRows->setWordWrap(false);
+    grdRows->verticalHeader()->hide();
+    grdRows->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Markers of the table:"), this));
+    top->addWidget(optActive);
+    top->addWidget(optSold);
+    top->addStretch();
+    top->addWidget(cmdCheckAgain);
+    top->addWidget(cmdOpenPage);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(lblPages);
+    layout->addWidget(grdRows);
+    layout->addWidget(chkNotice);
+
+    connect(cmdCheckAgain, &QPushButton::clicked, this, &frmMarkerCheck::checkSite);
+    connect(cmdOpenPage, &QPushButton::clicked, this, &frmMarkerCheck::cmdOpenPage_Click);
+    connect(chkNotice, &QCheckBox::toggled, this, &MarkerCheck::setNoticeEnabled);
+}
+
+frmMarkerCheck::~frmMarkerCheck()
+{
+    m_inet->Cancel();
+}
+
+MarkerTable frmMarkerCheck::table() const
+{
+    return optSold->isChecked() ? MarkerTable::Sold : MarkerTable::Active;
+}
+
+void frmMarkerCheck::setBusy(bool busy)
+{
+    cmdCheckAgain->setEnabled(!busy);
+    cmdOpenPage->setEnabled(!busy);
+    optActive->setEnabled(!busy);
+    optSold->setEnabled(!busy);
+}
+
+std::optional<frmMarkerCheck::Fetched> frmMarkerCheck::fetch(const QString& what,
+                                                             const QString& address)
+{
+    lblPages->setText(what + QStringLiteral(": loading ") + address);
+    m_lastState = 0;
+    QElapsedTimer clock;
+    clock.start();
+    QPointer<frmMarkerCheck> self(this);
+    Fetched page{m_inet->OpenURL(address), QString()};
+    if (!self)
+        return std::nullopt; // closed while the page loaded
+    page.summary = what + QStringLiteral(": ") + m_inet->URL() + QStringLiteral(" (") +
+                   bytes(page.text.size()) + QStringLiteral(" in ") +
+                   QString::number(clock.elapsed()) + QStringLiteral(" ms") +
+                   (m_lastState == Inet::icError ? QStringLiteral(", the fetch failed)")
+                                                 : QStringLiteral(")"));
+    return page;
+}
+
+void frmMarkerCheck::checkSite()
+{
+    const MarkerTable t = table();
+    const MarkerCheck::Markers markers = MarkerCheck::current(t);
+    const QString address = t == MarkerTable::Active
+                                ? OptionsStore::listingAddress(m_userId())
+                                : markers[7].before;
+    setBusy(true);
+    const std::optional<Fetched> listing = fetch(QStringLiteral("Listing page"), address);
+    if (!listing)
+        return;
+    const QString first = MarkerCheck::firstListing(t, markers, listing->text);
+    std::optional<Fetched> item =
+        Fetched{QString(), QStringLiteral("Item page: none, as no listing was found")};
+    if (!first.isEmpty() && !(item = fetch(QStringLiteral("Item page"), OptionsStore::itemAddress(first))))
+        return;
+    run(t, listing->text, item->text, listing->summary + QLatin1Char('\n') + item->summary);
+}
+
+void frmMarkerCheck::cmdOpenPage_Click()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open Page"), QString(),
+        QStringLiteral("Web pages (*.html *.htm);;All files (*)"));
+    if (!path.isEmpty())
+        checkFile(path);
+}
+
+void frmMarkerCheck::checkFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxPageBytes) {
+        Messages::show(this, QStringLiteral("The page cannot be checked: ") +
+                                 (file.isOpen() ? QStringLiteral("it is larger than 64 MiB")
+                                                : file.errorString()) +
+                                 QStringLiteral(" (") + path + QLatin1Char(')'));
+        return;
+    }
+    const QByteArray data = file.readAll();
+    QStringDecoder decode(QStringConverter::encodingForHtml(data).value_or(QStringConverter::Utf8));
+    const QString page = decode(data);
+    setBusy(true);
+    run(table(), page, page,
+        QStringLiteral("Saved page: ") + path + QStringLiteral(" (") + bytes(page.size()) +
+            QStringLiteral("), read as listing page and as item page"));
+}
+
+void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QString& item,
+                         const QString& summary)
+{
+    lblPages->setText(summary);
+    // Counting markers in a page of many megabytes takes a moment: off the window's thread.
+    auto* watcher = new QFutureWatcher<QList<MarkerCheck::Row>>(this);
+    const int generation = ++m_generation;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        showRows(watcher->result());
+        setBusy(false);
+        emit checked();
+    });
+    watcher->setFuture(QtConcurrent::run(
+        [table, markers = MarkerCheck::current(table), start = MarkerCheck::counterStart(),
+         listing, item] { return MarkerCheck::check(table, markers, start, listing, item); }));
+}
+
+void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
+{
+    grdRows->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const MarkerCheck::Row& row = rows[r];
+        const QString found = QString::number(row.beforeCount) + QStringLiteral(" / ") +
+                              QString::number(row.afterCount);
+        const QStringList cells{row.purpose, row.before, row.after, found,
+                                row.broken ? QStringLiteral("not found") : joined(row.values),
+                                row.note};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setToolTip(cells[c].left(2000));
+            if (row.broken && c == 4)
+                item->setBackground(QColor(255, 0, 0));
+            grdRows->setItem(r, c, item);
+        }
+    }
+    for (int c : {0, 1, 2, 3})
+        grdRows->resizeColumnToContents(c);
+    for (int c : {1, 2})
+        grdRows->setColumnWidth(c, qMin(grdRows->columnWidth(c), 260));
+}

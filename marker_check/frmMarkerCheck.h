@@ -1,0 +1,61 @@
+#pragma once
+
+#include "marker_check/MarkerCheck.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class Inet;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+// Shows what every marker row of a table finds on the live site (or in a
+// saved page) with the markers the Options window holds now.
+class frmMarkerCheck : public QWidget
+{
+    Q_OBJECT
+public:
+    // userId: the User ID of the main window, read at every check.
+    explicit frmMarkerCheck(std::function<QString()> userId, QWidget* parent = nullptr);
+    ~frmMarkerCheck() override;
+
+    QRadioButton* optActive = nullptr;
+    QRadioButton* optSold = nullptr;
+    QPushButton* cmdCheckAgain = nullptr;
+    QPushButton* cmdOpenPage = nullptr;
+    QCheckBox* chkNotice = nullptr;
+    QLabel* lblPages = nullptr;
+    QTableWidget* grdRows = nullptr;
+    Inet* downloader() const { return m_inet; }
+
+    // Fetches the listing page and the first listing's item page, then checks.
+    void checkSite();
+    // Checks a saved page, as listing page and as item page.
+    void checkFile(const QString& path);
+    void cmdOpenPage_Click();
+
+signals:
+    void checked(); // the table shows a finished check
+
+private:
+    struct Fetched
+    {
+        QString text;
+        QString summary;
+    };
+    // Nothing when the window was closed while the page loaded.
+    std::optional<Fetched> fetch(const QString& what, const QString& address);
+    void run(MarkerTable table, const QString& listing, const QString& item, const QString& summary);
+    void showRows(const QList<MarkerCheck::Row>& rows);
+    MarkerTable table() const;
+    void setBusy(bool busy);
+
+    std::function<QString()> m_userId;
+    Inet* m_inet = nullptr;
+    qint16 m_lastState = 0;
+    int m_generation = 0; // a check started later wins over one still running
+};

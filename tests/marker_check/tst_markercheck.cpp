@@ -1,0 +1,129 @@
+// The Marker Check window against the demo site and a saved page, and the
+// notice after a scan whose markers found nothing.
+#include "main_window/Form1.h"
+#include "marker_check/MarkerCheck.h"
+#include "marker_check/frmMarkerCheck.h"
+#include "options/Form4.h"
+#include "options/RichTextHolder.h"
+#include "transfer/Inet.h"
+
+#include "DemoSiteProcess.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+class TestMarkerCheck : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(m_site.isRunning() && m_site.pointOptionsAt(m_folder)); }
+    void cleanup() { OptionsStore::discard(); }
+    void check_data();
+    void check();
+    void notice_data();
+    void notice();
+
+private:
+    TempProgramFolder m_folder;
+    DemoSiteProcess m_site;
+    MessageRecorder m_messages;
+};
+
+void TestMarkerCheck::check_data()
+{
+    QTest::addColumn<bool>("sold");
+    QTest::addColumn<QString>("seller"); // "file:" checks that seller's page saved to a file
+    QTest::addColumn<bool>("signIn");
+    QTest::addColumn<QString>("broken"); // rows shown "not found"
+    QTest::addColumn<QString>("counter"); // the Visits row that matched
+    QTest::newRow("Active") << false << "demoseller" << false << "" << "2";
+    QTest::newRow("Active, new look") << false << "newlook" << false << "0" << "";
+    QTest::newRow("Sold, signed in") << true << "" << true << "" << "3";
+    QTest::newRow("Sold, not signed in") << true << "" << false << "0,1,4,5,6" << "";
+    QTest::newRow("saved page") << false << "file:demoseller" << false << "2,3" << "";
+}
+
+void TestMarkerCheck::check()
+{
+    QFETCH(bool, sold);
+    QFETCH(QString, seller);
+    QFETCH(bool, signIn);
+    QFETCH(QString, broken);
+    QFETCH(QString, counter);
+    frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
+    window.optSold->setChecked(sold);
+    if (signIn) {
+        QNetworkRequest request(QUrl(m_site.baseUrl() + QStringLiteral("/signin")));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+        std::unique_ptr<QNetworkReply> reply(window.downloader()->networkAccessManager()->post(
+            request, QByteArrayLiteral("userid=demo&pass=demo")));
+        QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000));
+    }
+    QSignalSpy checked(&window, &frmMarkerCheck::checked);
+    if (seller.startsWith(QLatin1String("file:"))) {
+        QFile file(m_folder.file(QStringLiteral("saved.html")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Inet().OpenURL(OptionsStore::listingAddress(seller.mid(5))).toUtf8());
+        file.close();
+        window.checkFile(file.fileName());
+    } else {
+        window.checkSite();
+    }
+    QVERIFY(checked.wait(20000));
+    QStringList red, matched;
+    for (int r = 0; r < window.grdRows->rowCount(); ++r) {
+        const QString cell = window.grdRows->item(r, 4)->text();
+        if (cell == QLatin1String("not found"))
+            red << QString::number(r);
+        if ((r == 2 || r == 3) && cell.size() == 7) // "12345" with its quotes
+            matched << QString::number(r);
+    }
+    QCOMPARE(red.join(u','), broken);
+    QCOMPARE(matched.join(u','), counter);
+    QVERIFY(!window.grdRows->item(0, 4)->text().isEmpty());
+}
+
+void TestMarkerCheck::notice_data()
+{
+    QTest::addColumn<QString>("seller");
+    QTest::addColumn<QString>("counterStart");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("notice");
+    const QString listings = MarkerCheck::noListingsNotice();
+    QTest::newRow("listings found") << "demoseller" << "800" << true << "";
+    QTest::newRow("new look") << "newlook" << "800" << true << listings;
+    QTest::newRow("nothing for sale") << "emptyshelf" << "800" << true << listings;
+    QTest::newRow("turned off") << "newlook" << "800" << false << "";
+    QTest::newRow("unknown seller") << "nosuchseller" << "800" << true << "";
+    QTest::newRow("past the page") << "smallshop" << "99999" << true << MarkerCheck::noCountersNotice();
+}
+
+void TestMarkerCheck::notice()
+{
+    QFETCH(QString, seller);
+    QFETCH(QString, counterStart);
+    QFETCH(bool, enabled);
+    QFETCH(QString, notice);
+    MarkerCheck::setNoticeEnabled(enabled);
+    OptionsStore::form()->RTB3->setText(counterStart);
+    Form1 form;
+    form.Timer5->setInterval(10);
+    form.show();
+    QSignalSpy finished(&form, &Form1::scanFinished);
+    form.Combo1->setEditText(seller);
+    form.Command1_Click();
+    QVERIFY(finished.wait(30000));
+    m_messages.texts.removeAll(Form1::startInstructions());
+    QCOMPARE(m_messages.texts.join(u'|'), notice);
+    m_messages.texts.clear();
+    MarkerCheck::setNoticeEnabled(true);
+}
+
+QTEST_MAIN(TestMarkerCheck)
+#include "tst_markercheck.moc"
