@@ -102,7 +102,7 @@ QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterSta
             // the auction row itself is to blame.
             row.broken = row.values.isEmpty() && (f == 0 || !values[0].isEmpty() || missing);
             if (row.values.isEmpty() && !row.broken)
-                row.note = QStringLiteral("read after each auction number, and none was found");
+                row.note = QStringLiteral("none: read only after an auction number");
         } else if (counterRow) {
             const auto mine = r == 2 ? Scan::CounterMarker::Basic : Scan::CounterMarker::Retro;
             if (counter.marker == mine) {

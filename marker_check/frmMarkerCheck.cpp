@@ -78,7 +78,7 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     grdRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdRows->setWordWrap(false);
     grdRows->verticalHeader()->hide();
-    grdRows->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    grdRows->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Markers of the table:"), this));
@@ -220,8 +220,8 @@ void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
             grdRows->setItem(r, c, item);
         }
     }
-    for (int c : {0, 1, 2, 3})
+    for (int c : {0, 1, 2, 3, 4})
         grdRows->resizeColumnToContents(c);
-    for (int c : {1, 2})
-        grdRows->setColumnWidth(c, qMin(grdRows->columnWidth(c), 260));
+    for (int c : {1, 2, 4})
+        grdRows->setColumnWidth(c, qBound(90, grdRows->columnWidth(c), 300));
 }

@@ -206,8 +206,6 @@ void TestHistory::demoSiteScans()
     QCOMPARE(window->grdListings->rowCount(), 20);
     window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
     QCOMPARE(window->chtVisits->chart()->series().size(), 1 + 5);
-    if (const QString shots = qEnvironmentVariable("QUILLMERE_SCREENSHOTS"); !shots.isEmpty())
-        window->grab().save(QDir(shots).filePath(QStringLiteral("history.png")));
     window->close();
     f->Command2_Click();
     QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options"));

@@ -5,7 +5,9 @@
 // windows also work with QT_QPA_PLATFORM=offscreen.
 #include "app/Shell.h"
 #include "app/frmSplashCopyright.h"
+#include "history/frmHistory.h"
 #include "main_window/Form1.h"
+#include "marker_check/frmMarkerCheck.h"
 #include "options/Form4.h"
 #include "options/Form5.h"
 #include "options/OptionsStore.h"
@@ -26,6 +28,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QUrlQuery>
@@ -79,6 +83,9 @@ int main(int argc, char* argv[])
     outputDir = QDir(QString::fromLocal8Bit(argv[1]));
     outputDir.mkpath(QStringLiteral("."));
 
+    // The pictures' history is their own, not the user's.
+    QTemporaryDir history;
+    qputenv("QUILLMERE_DATA_DIR", QFile::encodeName(history.path()));
     TempProgramFolder folder;
     DemoSiteProcess site;
     if (!site.isRunning() || !site.pointOptionsAt(folder)) {
@@ -141,6 +148,28 @@ int main(int argc, char* argv[])
     failures += !save(topLevel("Form6"), QStringLiteral("auto-compare"));
     if (QWidget* w = topLevel("Form6"))
         w->close();
+
+    // A second scan a little later, so the history has two points per listing.
+    settle(2000);
+    if (!scan(f))
+        return 1;
+    f->mnuHistory_Click();
+    if (auto* window = qobject_cast<frmHistory*>(topLevel("frmHistory"))) {
+        window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
+        failures += !save(window, QStringLiteral("history"));
+        window->close();
+    }
+
+    // The Marker Check on the seller whose pages have the site's new look.
+    f->Combo1->setEditText(QStringLiteral("newlook"));
+    f->mnuCheck_Click();
+    if (auto* window = qobject_cast<frmMarkerCheck*>(topLevel("frmMarkerCheck"))) {
+        QSignalSpy checked(window, &frmMarkerCheck::checked);
+        window->checkSite();
+        failures += !checked.wait(20000) || !save(window, QStringLiteral("marker-check"));
+        window->close();
+    }
+    f->Combo1->setEditText(QStringLiteral("demoseller"));
 
     // Sold: the sign-in window, then the scan as the signed-in user.
     f->Option2->setChecked(true);
