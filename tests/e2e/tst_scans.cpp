@@ -11,18 +11,9 @@
 #include "DemoSiteProcess.h"
 #include "TestSupport.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QUrlQuery>
+#include <QtNetwork>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 // Starting counts of the demo seller's 20 listings and the 12 sales; a scan
@@ -37,17 +28,236 @@ class TestScans : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void demoSellerFillsTable();
-    void unknownSellerAndCounterFaults();
-    void startDuringScanIsSwallowed();
-    void stopThenStartWaitsForTheScan();
-    void stopDuringListingFetch_data();
-    void stopDuringListingFetch();
-    void closeDuringFetchThatNeverAnswers();
-    void soldScan();
-    void soldScanEndings();
+    void init()
+    {
+        m_messages = std::make_unique<MessageRecorder>();
+        startSite();
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        OptionsStore::discard();
+        m_site.reset();
+        m_messages.reset();
+        m_folder.reset();
+    }
+
+    void demoSellerFillsTable()
+    {
+        Form1& f = *m_form;
+        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QStringList last;
+        for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18, f.Text19})
+            last << column[19]->text();
+        QCOMPARE(last.join(u'|'), "110042331963|Crewel Embroidery Kit Unopened 1970s Owls|"
+                                  "5d 01h 21m|$6.00|0|$14.00");
+        int visits = 0;
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(f.Text2[i]->text().toInt(), DemoCounts[i] + 1);
+            QVERIFY(f.Check1[i]->isChecked());
+            QCOMPARE(color(f.Text2[i]), f.buttonFace());
+            visits += DemoCounts[i] + 1;
+        }
+        QCOMPARE(QStringList({f.Text13->text(), f.Text14->text(), f.Text4->text(), f.Text8->text(),
+                              f.Text11->text()}),
+                 QStringList({"20", QString::number(visits), QString::number(visits), "147.1",
+                              "Task Complete"}));
+        QCOMPARE(color(f.Text11), Green);
+        QVERIFY(f.Command1->isEnabled() && f.Command10->isEnabled());
+        QCOMPARE(fetches(QStringLiteral("/item")), 20); // each item page once
+    }
+
+    void unknownSellerAndCounterFaults()
+    {
+        Form1& f = *m_form;
+        QVERIFY(runScan(QStringLiteral("nobody-here")));
+        QCOMPARE(f.Text11->text(), QStringLiteral("User Search Error"));
+        QCOMPARE(color(f.Text11), Red);
+        QCOMPARE(fetches(QStringLiteral("/item")), 0);
+
+        // A counter search from position 1 with one try: a page whose counter is
+        // missing shows "N/F" on red; one that reads "--</f" is fetched again
+        // until it shows digits (the site shows them on the third fetch).
+        OptionsStore::form()->RTB3->setText(QStringLiteral("1"));
+        OptionsStore::setCounterTryLimit(1);
+        QVERIFY(runScan(QStringLiteral("smallshop")));
+        for (int i = 0; i < 7; ++i) {
+            const QString auction = f.Text1[i]->text();
+            if (auction == QLatin1String("110049917629")) {
+                QCOMPARE(f.Text2[i]->text(), QStringLiteral("N/F"));
+                QCOMPARE(color(f.Text2[i]), Red);
+                QVERIFY(!f.Check1[i]->isChecked());
+            } else {
+                QVERIFY2(f.Text2[i]->text().at(0).isDigit(), qPrintable(auction));
+            }
+        }
+        QCOMPARE(fetches(QStringLiteral("/item?id=110049916381")), 3);
+        QCOMPARE(fetches(QStringLiteral("/item?id=110049917629")), 1);
+        QCOMPARE(f.Text13->text(), QStringLiteral("6"));
+    }
+
+    void startDuringScanIsSwallowed()
+    {
+        // Every way of starting, pressed while a scan that was not stopped fetches.
+        Form1& f = *m_form;
+        QSignalSpy started(&f, &Form1::scanStarted);
+        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+            f.Command1_Click();
+            f.mnuStart->trigger();
+            f.Command2_Click(); // Clear enables the button again
+            QTest::mouseClick(f.Command1, Qt::LeftButton);
+        });
+        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QTest::qWait(100); // a second start would begin 10 ms after the first ends
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
+        QCOMPARE(fetches(QStringLiteral("/item")), 20);
+        QCOMPARE(fetches(QStringLiteral("/seller")), 1);
+    }
+
+    void stopThenStartWaitsForTheScan()
+    {
+        Form1& f = *m_form;
+        int running = 0, most = 0;
+        connect(&f, &Form1::scanStarted, this, [&] { most = qMax(most, ++running); });
+        connect(&f, &Form1::scanFinished, this, [&] { --running; });
+        // Stop, then Start while the stopped scan is still inside its fetch.
+        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+            f.Command5_Click();
+            f.Command1_Click();
+        });
+        QSignalSpy finished(&f, &Form1::scanFinished);
+        f.Combo1->setEditText(QStringLiteral("demoseller"));
+        f.Command1_Click();
+        QVERIFY(finished.wait(60000));
+        // The queued start shows itself, not the stopped scan's ending.
+        QCOMPARE(f.Text11->text(), QStringLiteral("Loading ...."));
+        QVERIFY(!f.Command1->isEnabled());
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(most, 1);
+        QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
+        QVERIFY(f.Check1[19]->isChecked());
+
+        // Stop pressed while that start waits calls it off.
+        QSignalSpy started(&f, &Form1::scanStarted);
+        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+            f.Command5_Click();
+            f.Command1_Click();
+            f.Command5_Click();
+        });
+        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QTest::qWait(100);
+        QCOMPARE(started.count(), 1);
+        QVERIFY(f.Command1->isEnabled());
+    }
+
+    void stopDuringListingFetch_data()
+    {
+        QTest::addColumn<bool>("secondBlock");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("rows 1 - 20: the normal ending") << false << "Task Complete";
+        QTest::newRow("rows 21 - 40: ends quietly") << true << "Stopped";
+    }
+
+    void stopDuringListingFetch()
+    {
+        QFETCH(bool, secondBlock);
+        Form1& f = *m_form;
+        f.Check3->setChecked(secondBlock);
+        // Pressed inside the fetch: the zero timer runs in the fetch's own event loop.
+        onStatus(QStringLiteral("Loading Page"),
+                 [&f] { QTimer::singleShot(0, &f, [&f] { f.Command5_Click(); }); });
+        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QTEST(f.Text11->text(), "status");
+        QVERIFY(f.Text1[0]->text().isEmpty());
+        QCOMPARE(fetches(QStringLiteral("/item")), 0);
+        QVERIFY(f.Command1->isEnabled());
+    }
+
+    void closeDuringFetchThatNeverAnswers()
+    {
+        startSite({QStringLiteral("--delay-ms"), QStringLiteral("600000")});
+        Form1& f = *m_form;
+        QSignalSpy closing(&f, &Form1::closing);
+        onStatus(QStringLiteral("Loading Page"),
+                 [&f] { QTimer::singleShot(0, &f, [&f] { QVERIFY(!f.close()); }); });
+        // The scan blocks this test while it waits, so a close that did not cancel
+        // the fetch is seen by a watchdog that has to cancel it instead.
+        bool watchdog = false;
+        QTimer::singleShot(10000, &f, [&] {
+            watchdog = f.scanRunning();
+            f.Inet1->Cancel();
+        });
+        f.Combo1->setEditText(QStringLiteral("demoseller"));
+        f.Command1_Click();
+        // Refused while the scan was on the stack, done once the cancelled fetch returned.
+        QTRY_COMPARE(closing.count(), 1);
+        QVERIFY(!watchdog);
+        QVERIFY(!f.isVisible());
+    }
+
+    void soldScan()
+    {
+        Form1& f = *m_form;
+        f.Option2->setChecked(true);
+        if (Form2* signIn = Form2::instance())
+            signIn->close();
+        // The sign-in form a user fills in, posted through the downloader's own
+        // network access manager so the session lands in its cookie jar.
+        QNetworkRequest request(QUrl(m_site->baseUrl() + QStringLiteral("/signin")));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QStringLiteral("application/x-www-form-urlencoded"));
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::ManualRedirectPolicy);
+        std::unique_ptr<QNetworkReply> reply(
+            f.Inet1->networkAccessManager()->post(request, QByteArray("userid=demo&pass=demo")));
+        QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000));
+
+        // Stop as the third item page is asked for: no further item is fetched.
+        int items = 0;
+        connect(f.Text11, &QLineEdit::textChanged, this, [&](const QString& text) {
+            if (text == QLatin1String("Searching Visits....") && ++items == 3)
+                f.Command5_Click();
+        });
+        QVERIFY(runScan(QString()));
+        QCOMPARE(fetches(QStringLiteral("/item")), 3);
+        QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
+
+        items = -100; // the whole scan
+        QVERIFY(runScan(QString()));
+        QStringList row;
+        for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18})
+            row << column[11]->text();
+        QCOMPARE(row.join(u'|'), "110039812245|Victorian Silver Plated Napkin Rings Set of 4|"
+                                 "Mar-02-2024|$19.99|1");
+        QVERIFY(f.Text1[6]->text().isEmpty()); // the hedgehog's second sale
+        QCOMPARE(f.Text13->text() + f.Text11->text(), QStringLiteral("11Task Complete"));
+        QCOMPARE(color(f.Text11), Green);
+        QVERIFY(m_messages->texts.isEmpty());
+    }
+
+    void soldScanEndings()
+    {
+        // Not signed in: three passes, the message, and a status that says so.
+        Form1& f = *m_form;
+        f.Option2->setChecked(true);
+        if (Form2* signIn = Form2::instance())
+            signIn->close();
+        QVERIFY(runScan(QString()));
+        QCOMPARE(m_messages->texts, QStringList{Form1::soldPageError()});
+        QCOMPARE(fetches(QStringLiteral("/sold")), 3);
+        QCOMPARE(f.Text11->text(), QStringLiteral("Sold Page Error"));
+        QCOMPARE(color(f.Text11), Red);
+        QVERIFY(f.Command1->isEnabled());
+
+        // A sold-items page that never arrives ends on "Internet Error".
+        m_site.reset();
+        m_messages->texts.clear();
+        QVERIFY(runScan(QString()));
+        QCOMPARE(f.Text11->text(), QStringLiteral("Internet Error"));
+        QCOMPARE(color(f.Text11), Red);
+    }
 
 private:
     void startSite(const QStringList& arguments = {QStringLiteral("--delay-ms"),
@@ -64,12 +274,6 @@ private:
     std::unique_ptr<Form1> m_form;
 };
 
-void TestScans::init()
-{
-    m_messages = std::make_unique<MessageRecorder>();
-    startSite();
-}
-
 void TestScans::startSite(const QStringList& arguments)
 {
     m_form.reset();
@@ -83,15 +287,6 @@ void TestScans::startSite(const QStringList& arguments)
     m_form = std::make_unique<Form1>();
     m_form->Timer5->setInterval(10);
     m_form->show();
-}
-
-void TestScans::cleanup()
-{
-    m_form.reset();
-    OptionsStore::discard();
-    m_site.reset();
-    m_messages.reset();
-    m_folder.reset();
 }
 
 bool TestScans::runScan(const QString& userId)
@@ -123,231 +318,6 @@ int TestScans::fetches(const QString& prefix) const
     for (const QString& path : m_site->requestedPaths())
         n += path.startsWith(prefix);
     return n;
-}
-
-void TestScans::demoSellerFillsTable()
-{
-    Form1& f = *m_form;
-    QVERIFY(runScan(QStringLiteral("demoseller")));
-    const QStringList first = {"110042318817", "Vintage Brass Pocket Compass with Hinged Lid",
-                               "00144", "0d 01h 14m", "$12.50", "7", "$29.00"};
-    const QStringList last = {"110042331963", "Crewel Embroidery Kit Unopened 1970s Owls",
-                              "00013", "5d 01h 21m", "$6.00", "0", "$14.00"};
-    const Form1::Column Form1::*columns[] = {&Form1::Text1,  &Form1::Text7,  &Form1::Text2,
-                                             &Form1::Text16, &Form1::Text17, &Form1::Text18,
-                                             &Form1::Text19};
-    for (int c = 0; c < 7; ++c) {
-        QCOMPARE((f.*columns[c])[0]->text(), first[c]);
-        QCOMPARE((f.*columns[c])[19]->text(), last[c]);
-    }
-    int visits = 0;
-    for (int i = 0; i < 20; ++i) {
-        QCOMPARE(f.Text2[i]->text().toInt(), DemoCounts[i] + 1);
-        QVERIFY(f.Check1[i]->isChecked());
-        QCOMPARE(color(f.Text2[i]), f.buttonFace());
-        visits += DemoCounts[i] + 1;
-    }
-    QCOMPARE(f.Text13->text(), QStringLiteral("20"));
-    QCOMPARE(f.Text14->text(), QString::number(visits));
-    QCOMPARE(f.Text4->text(), QString::number(visits));
-    QCOMPARE(f.Text8->text(), QStringLiteral("147.1"));
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-    QCOMPARE(color(f.Text11), Green);
-    QVERIFY(f.Command1->isEnabled() && f.Command10->isEnabled());
-    QCOMPARE(fetches(QStringLiteral("/item")), 20); // each item page once
-}
-
-void TestScans::unknownSellerAndCounterFaults()
-{
-    Form1& f = *m_form;
-    QVERIFY(runScan(QStringLiteral("nobody-here")));
-    QCOMPARE(f.Text11->text(), QStringLiteral("User Search Error"));
-    QCOMPARE(color(f.Text11), Red);
-    QCOMPARE(fetches(QStringLiteral("/item")), 0);
-
-    // A counter search from position 1 with one try: a page whose counter is
-    // missing shows "N/F" on red; one that reads "--</f" is fetched again
-    // until it shows digits (the site shows them on the third fetch).
-    OptionsStore::form()->RTB3->setText(QStringLiteral("1"));
-    OptionsStore::setCounterTryLimit(1);
-    QVERIFY(runScan(QStringLiteral("smallshop")));
-    for (int i = 0; i < 7; ++i) {
-        const QString auction = f.Text1[i]->text();
-        if (auction == QLatin1String("110049917629")) {
-            QCOMPARE(f.Text2[i]->text(), QStringLiteral("N/F"));
-            QCOMPARE(color(f.Text2[i]), Red);
-            QVERIFY(!f.Check1[i]->isChecked());
-        } else {
-            QVERIFY2(f.Text2[i]->text().at(0).isDigit(), qPrintable(auction));
-        }
-    }
-    QCOMPARE(fetches(QStringLiteral("/item?id=110049916381")), 3);
-    QCOMPARE(fetches(QStringLiteral("/item?id=110049917629")), 1);
-    QCOMPARE(f.Text13->text(), QStringLiteral("6"));
-}
-
-void TestScans::startDuringScanIsSwallowed()
-{
-    // Every way of starting, pressed while a scan that was not stopped fetches.
-    Form1& f = *m_form;
-    QSignalSpy started(&f, &Form1::scanStarted);
-    onStatus(QStringLiteral("Searching Visits...."), [&f] {
-        f.Command1_Click();
-        f.mnuStart->trigger();
-        f.Command2_Click(); // Clear enables the button again
-        QTest::mouseClick(f.Command1, Qt::LeftButton);
-    });
-    QVERIFY(runScan(QStringLiteral("demoseller")));
-    QTest::qWait(100); // a second start would begin 10 ms after the first ends
-    QCOMPARE(started.count(), 1);
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-    QCOMPARE(fetches(QStringLiteral("/item")), 20);
-    QCOMPARE(fetches(QStringLiteral("/seller")), 1);
-}
-
-void TestScans::stopThenStartWaitsForTheScan()
-{
-    Form1& f = *m_form;
-    int running = 0, most = 0;
-    connect(&f, &Form1::scanStarted, this, [&] { most = qMax(most, ++running); });
-    connect(&f, &Form1::scanFinished, this, [&] { --running; });
-    // Stop, then Start while the stopped scan is still inside its fetch.
-    onStatus(QStringLiteral("Searching Visits...."), [&f] {
-        f.Command5_Click();
-        f.Command1_Click();
-    });
-    QSignalSpy finished(&f, &Form1::scanFinished);
-    f.Combo1->setEditText(QStringLiteral("demoseller"));
-    f.Command1_Click();
-    QVERIFY(finished.wait(60000));
-    // The queued start shows itself, not the stopped scan's ending.
-    QCOMPARE(f.Text11->text(), QStringLiteral("Loading ...."));
-    QVERIFY(!f.Command1->isEnabled());
-    QVERIFY(finished.wait(60000));
-    QCOMPARE(most, 1);
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-    QVERIFY(f.Check1[19]->isChecked());
-
-    // Stop pressed while that start waits calls it off.
-    QSignalSpy started(&f, &Form1::scanStarted);
-    onStatus(QStringLiteral("Searching Visits...."), [&f] {
-        f.Command5_Click();
-        f.Command1_Click();
-        f.Command5_Click();
-    });
-    QVERIFY(runScan(QStringLiteral("demoseller")));
-    QTest::qWait(100);
-    QCOMPARE(started.count(), 1);
-    QVERIFY(f.Command1->isEnabled());
-}
-
-void TestScans::stopDuringListingFetch_data()
-{
-    QTest::addColumn<bool>("secondBlock");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("rows 1 - 20: the normal ending") << false << "Task Complete";
-    QTest::newRow("rows 21 - 40: ends quietly") << true << "Stopped";
-}
-
-void TestScans::stopDuringListingFetch()
-{
-    QFETCH(bool, secondBlock);
-    Form1& f = *m_form;
-    f.Check3->setChecked(secondBlock);
-    // Pressed inside the fetch: the zero timer runs in the fetch's own event loop.
-    onStatus(QStringLiteral("Loading Page"),
-             [&f] { QTimer::singleShot(0, &f, [&f] { f.Command5_Click(); }); });
-    QVERIFY(runScan(QStringLiteral("demoseller")));
-    QTEST(f.Text11->text(), "status");
-    QVERIFY(f.Text1[0]->text().isEmpty());
-    QCOMPARE(fetches(QStringLiteral("/item")), 0);
-    QVERIFY(f.Command1->isEnabled());
-}
-
-void TestScans::closeDuringFetchThatNeverAnswers()
-{
-    startSite({QStringLiteral("--delay-ms"), QStringLiteral("600000")});
-    Form1& f = *m_form;
-    QSignalSpy closing(&f, &Form1::closing);
-    onStatus(QStringLiteral("Loading Page"),
-             [&f] { QTimer::singleShot(0, &f, [&f] { QVERIFY(!f.close()); }); });
-    // The scan blocks this test while it waits, so a close that did not cancel
-    // the fetch is seen by a watchdog that has to cancel it instead.
-    bool watchdog = false;
-    QTimer::singleShot(10000, &f, [&] {
-        watchdog = f.scanRunning();
-        f.Inet1->Cancel();
-    });
-    f.Combo1->setEditText(QStringLiteral("demoseller"));
-    f.Command1_Click();
-    // Refused while the scan was on the stack, done once the cancelled fetch returned.
-    QTRY_COMPARE(closing.count(), 1);
-    QVERIFY(!watchdog);
-    QVERIFY(!f.isVisible());
-}
-
-void TestScans::soldScan()
-{
-    Form1& f = *m_form;
-    f.Option2->setChecked(true);
-    if (Form2* signIn = Form2::instance())
-        signIn->close();
-    // The sign-in form a user fills in, posted through the downloader's own
-    // network access manager so the session lands in its cookie jar.
-    QNetworkRequest request(QUrl(m_site->baseUrl() + QStringLiteral("/signin")));
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QStringLiteral("application/x-www-form-urlencoded"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    std::unique_ptr<QNetworkReply> reply(
-        f.Inet1->networkAccessManager()->post(request, QByteArray("userid=demo&pass=demo")));
-    QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000));
-
-    // Stop as the third item page is asked for: no further item is fetched.
-    int items = 0;
-    connect(f.Text11, &QLineEdit::textChanged, this, [&](const QString& text) {
-        if (text == QLatin1String("Searching Visits....") && ++items == 3)
-            f.Command5_Click();
-    });
-    QVERIFY(runScan(QString()));
-    QCOMPARE(fetches(QStringLiteral("/item")), 3);
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-
-    items = -100; // the whole scan
-    QVERIFY(runScan(QString()));
-    QCOMPARE(f.Text1[0]->text(), QStringLiteral("110039818235"));
-    QCOMPARE(f.Text7[11]->text(), QStringLiteral("Victorian Silver Plated Napkin Rings Set of 4"));
-    QCOMPARE(f.Text16[11]->text(), QStringLiteral("Mar-02-2024"));
-    QCOMPARE(f.Text17[11]->text(), QStringLiteral("$19.99"));
-    QCOMPARE(f.Text18[5]->text(), QStringLiteral("2"));
-    QVERIFY(f.Text1[6]->text().isEmpty()); // the hedgehog's second sale
-    QCOMPARE(f.Label7->text(), QStringLiteral("Sale Date"));
-    QCOMPARE(f.Text13->text(), QStringLiteral("11"));
-    QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-    QCOMPARE(color(f.Text11), Green);
-    QVERIFY(m_messages->texts.isEmpty());
-}
-
-void TestScans::soldScanEndings()
-{
-    // Not signed in: three passes, the message, and a status that says so.
-    Form1& f = *m_form;
-    f.Option2->setChecked(true);
-    if (Form2* signIn = Form2::instance())
-        signIn->close();
-    QVERIFY(runScan(QString()));
-    QCOMPARE(m_messages->texts, QStringList{Form1::soldPageError()});
-    QCOMPARE(fetches(QStringLiteral("/sold")), 3);
-    QCOMPARE(f.Text11->text(), QStringLiteral("Sold Page Error"));
-    QCOMPARE(color(f.Text11), Red);
-    QVERIFY(f.Command1->isEnabled());
-
-    // A sold-items page that never arrives ends on "Internet Error".
-    m_site.reset();
-    m_messages->texts.clear();
-    QVERIFY(runScan(QString()));
-    QCOMPARE(f.Text11->text(), QStringLiteral("Internet Error"));
-    QCOMPARE(color(f.Text11), Red);
 }
 
 QTEST_MAIN(TestScans)

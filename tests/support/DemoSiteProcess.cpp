@@ -10,17 +10,13 @@
 DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
 {
 #ifdef DEMO_SITE_EXE
-    m_process.setProgram(QStringLiteral(DEMO_SITE_EXE));
-    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                       QStringLiteral("--log"), m_dir.filePath(QStringLiteral("site.log"))} +
-                           extraArguments);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start();
-    if (!m_process.waitForStarted(10000))
-        return;
+    m_process.start(QStringLiteral(DEMO_SITE_EXE),
+                    QStringList{"--port", "0", "--log", m_dir.filePath("site.log")} +
+                        extraArguments);
     static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
     QByteArray out;
-    while (m_process.state() == QProcess::Running && m_process.waitForReadyRead(10000)) {
+    while (m_process.waitForReadyRead(10000)) {
         out += m_process.readAllStandardOutput();
         const auto match = listening.match(QString::fromUtf8(out));
         if (match.hasMatch()) {
@@ -35,65 +31,38 @@ DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
 
 DemoSiteProcess::~DemoSiteProcess()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-}
-
-QString DemoSiteProcess::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:") + QString::number(m_port);
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+    m_process.waitForFinished(5000);
 }
 
 bool DemoSiteProcess::pointOptionsAt(const TempProgramFolder& folder) const
 {
-    const QString installed = QStringLiteral("http://127.0.0.1:8765");
-    for (const char* name : {"Config18.rtf", "Config27.rtf", "Config28.rtf", "Config58.rtf",
-                             "Config68.rtf"}) {
-        QFile in(folder.file(QString::fromLatin1(name)));
-        if (!in.open(QIODevice::ReadOnly))
-            return false;
-        const std::optional<QString> text = RtfCodec::read(in.readAll());
-        in.close();
-        if (!text)
-            return false;
-        QString moved = *text;
-        moved.replace(installed, baseUrl());
+    for (const char* name : {"Config18", "Config27", "Config28", "Config58", "Config68"}) {
+        QFile in(folder.file(QString::fromLatin1(name) + ".rtf"));
+        const std::optional<QString> text =
+            in.open(QIODevice::ReadOnly) ? RtfCodec::read(in.readAll()) : std::nullopt;
         QSaveFile out(in.fileName());
-        if (!out.open(QIODevice::WriteOnly) || out.write(RtfCodec::write(moved)) < 0 ||
-            !out.commit())
+        if (!text || !out.open(QIODevice::WriteOnly))
+            return false;
+        out.write(RtfCodec::write(QString(*text).replace("http://127.0.0.1:8765", baseUrl())));
+        if (!out.commit())
             return false;
     }
     return true;
 }
 
-QStringList DemoSiteProcess::logLines() const
+QStringList DemoSiteProcess::logged(const QString& kind, int word) const
 {
     QFile log(m_dir.filePath(QStringLiteral("site.log")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QStringList DemoSiteProcess::requestedPaths() const
-{
-    QStringList paths;
-    for (const QString& line : logLines()) {
-        const QStringList parts = line.split(QLatin1Char(' '));
-        if (parts.size() >= 3 && parts[0] == QLatin1String("request"))
-            paths.append(parts[2]);
+    QStringList words;
+    if (log.open(QIODevice::ReadOnly)) {
+        for (const QString& line : QString::fromUtf8(log.readAll()).split(u'\n')) {
+            const QStringList parts = line.split(u' ');
+            if (parts[0] == kind && parts.size() > word)
+                words << parts[word];
+        }
     }
-    return paths;
-}
-
-int DemoSiteProcess::connectionCount() const
-{
-    int count = 0;
-    for (const QString& line : logLines())
-        count += line.startsWith(QLatin1String("connection ")) ? 1 : 0;
-    return count;
+    return words;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -15,17 +14,14 @@ public:
     ~DemoSiteProcess();
 
     bool isRunning() const { return m_port != 0; }
-    quint16 port() const { return m_port; }
-    QString baseUrl() const; // http://127.0.0.1:PORT
-
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     // Rewrites the address options of a program folder from the installed
     // port to this site's port.
     bool pointOptionsAt(const TempProgramFolder& folder) const;
-
-    QStringList logLines() const;
-    // Request targets (path and query) in arrival order.
-    QStringList requestedPaths() const;
-    int connectionCount() const;
+    // Word `word` of each log line that starts with `kind`, in arrival order.
+    QStringList logged(const QString& kind, int word = 0) const;
+    QStringList requestedPaths() const { return logged(QStringLiteral("request"), 2); }
+    int connectionCount() const { return int(logged(QStringLiteral("connection")).size()); }
 
 private:
     QProcess m_process;

@@ -4,35 +4,24 @@
 #include "base/ProgramFolder.h"
 
 #include <QDir>
-#include <QFile>
 
 QString sourceDir()
 {
-    const QByteArray fromEnv = qgetenv("QUILLMERE_SOURCE_DIR");
-    if (!fromEnv.isEmpty())
-        return QString::fromLocal8Bit(fromEnv);
-    return QStringLiteral(QUILLMERE_SOURCE_DIR_FALLBACK);
+    const QString fromEnv = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+    return fromEnv.isEmpty() ? QStringLiteral(QUILLMERE_SOURCE_DIR_FALLBACK) : fromEnv;
 }
 
 TempProgramFolder::TempProgramFolder(bool copyData)
 {
-    if (copyData) {
-        QDir data(sourceDir() + QStringLiteral("/data"));
-        const QStringList files = data.entryList({QStringLiteral("*.rtf")}, QDir::Files);
-        for (const QString& name : files)
-            QFile::copy(data.filePath(name), m_dir.filePath(name));
-    }
+    const QDir data(sourceDir() + QStringLiteral("/data"));
+    for (const QString& name : copyData ? data.entryList({"*.rtf"}, QDir::Files) : QStringList())
+        QFile::copy(data.filePath(name), file(name));
     setProgramFolder(m_dir.path());
 }
 
 TempProgramFolder::~TempProgramFolder()
 {
     setProgramFolder(QString());
-}
-
-QString TempProgramFolder::file(const QString& name) const
-{
-    return m_dir.filePath(name);
 }
 
 MessageRecorder::MessageRecorder()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -13,8 +12,7 @@ public:
     explicit TempProgramFolder(bool copyData = true);
     ~TempProgramFolder();
     QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const;
-    bool isValid() const { return m_dir.isValid(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
 
 private:
     QTemporaryDir m_dir;
