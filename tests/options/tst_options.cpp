@@ -1,0 +1,319 @@
+// The options: RTF reading and writing, number texts, the holders' files, and
+// the options store with its windows, on real files in temporary folders.
+// Most cases are rows of the tables in data/.
+#include "TestSupport.h"
+#include "options/Form4.h"
+#include "options/Form5.h"
+#include "options/NumberText.h"
+#include "options/OptionsStore.h"
+#include "options/RichTextHolder.h"
+#include "options/RtfCodec.h"
+#include "users/Form3.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString dataFile(const QString& name)
+{
+    return sourceDir() + QStringLiteral("/tests/options/data/") + name;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes, qint64 size = 0)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    QVERIFY(size == 0 || f.resize(size));
+}
+
+QString readText(const QString& path)
+{
+    return RtfCodec::read(readFile(path)).value_or(QStringLiteral("<not rtf>"));
+}
+
+// A table field: %HH is a byte, @NAME the bytes of that file in data/.
+QByteArray field(const QString& text)
+{
+    if (text.startsWith(u'@'))
+        return readFile(dataFile(text.mid(1)));
+    return QByteArray::fromPercentEncoding(text.toUtf8());
+}
+
+// What a function named in the tables gives for an input, as text.
+QString apply(const QString& function, const QByteArray& input)
+{
+    const QString text = QString::fromUtf8(input);
+    const double value = QLocale::c().toDouble(text);
+    const QString rtf = QString::fromLatin1(RtfCodec::write(text));
+    if (function == u"read")
+        return RtfCodec::read(input).value_or(QStringLiteral("<not rtf>"));
+    if (function == u"roundtrip")
+        return RtfCodec::read(rtf.toLatin1()).value_or(QStringLiteral("<not rtf>"));
+    if (function == u"write")
+        return rtf;
+    if (function == u"number")
+        return QString::number(leadingNumberValue(text), 'g', QLocale::FloatingPointShortest);
+    if (function == u"round")
+        return QString::number(roundHalfEven(value));
+    if (function == u"int16")
+        return roundToInt16(value) ? QString::number(*roundToInt16(value)) : QStringLiteral("none");
+    if (function == u"plain")
+        return plainDecimalText(value);
+    if (function == u"pattern00")
+        return formatPattern_00(value);
+    if (function == u"grouped")
+        return formatGroupedPattern(value);
+    if (function == u"trylimit") {
+        TempProgramFolder folder(false);
+        if (!input.isEmpty())
+            writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(text));
+        OptionsStore::setCounterTryLimit(2);
+        OptionsStore::loadCounterTryLimit();
+        return QString::number(OptionsStore::counterTryLimit());
+    }
+    if (function == u"savecount") { // the limit, Options.rtf, a marker file, messages, window
+        TempProgramFolder folder;
+        MessageRecorder messages;
+        OptionsStore::setCounterTryLimit(2);
+        OptionsStore::showWindow();
+        OptionsStore::form()->RTBtry->setText(text);
+        OptionsStore::form()->RichTextBox6[8]->setText(QStringLiteral("  &rd=1  "));
+        QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
+        return QStringList{QString::number(OptionsStore::counterTryLimit()),
+                           readText(folder.file(QStringLiteral("Options.rtf"))),
+                           readText(folder.file(QStringLiteral("Config68.rtf"))),
+                           messages.texts.join(u'/'), OptionsStore::isLoaded() ? "open" : "closed"}
+            .join(u'|');
+    }
+    return QStringLiteral("<no such function>");
+}
+
+// Loads a file while the process may take only 16 MiB more memory.
+bool loadInSmallMemory(RichTextHolder& holder, const QString& path)
+{
+    rlimit old{};
+    getrlimit(RLIMIT_DATA, &old);
+    const QByteArray status = readFile(QStringLiteral("/proc/self/status"));
+    const qsizetype at = status.indexOf("VmData:") + 7;
+    const rlim_t usedKiB = status.mid(at, status.indexOf("kB", at) - at).trimmed().toULong();
+    const rlimit small{(usedKiB + 16384) * 1024, old.rlim_max};
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own mappings count against the limit
+    setrlimit(RLIMIT_DATA, &small);
+#endif
+    const bool loaded = holder.LoadFile(path);
+    setrlimit(RLIMIT_DATA, &old);
+    return loaded;
+}
+
+QString markerFile(int table, int row)
+{
+    return QStringLiteral("Config%1%2.rtf").arg(table).arg(row);
+}
+
+} // namespace
+
+class TestOptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+    void cases_data();
+    void cases();
+    void saveInClosedFolder();
+    void sizeLimit();
+    void storeReadsAndSavesEveryFile();
+    void windowTexts();
+    void advanced_data();
+    void advanced();
+};
+
+void TestOptions::cleanup()
+{
+    if (Form5* w = Form5::current())
+        w->close();
+    OptionsStore::discard();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestOptions::cases_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected");
+    for (const QString name : {"codec.tsv", "numbers.tsv"}) {
+        for (const QByteArray& line : readFile(dataFile(name)).split('\n')) {
+            const QStringList row = QString::fromUtf8(line).split(u'\t');
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QByteArray expected = row.value(2) == u"=" ? field(row[1]) : field(row.value(2));
+            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row.value(3)))
+                << row[0] << field(row.value(1)) << QString::fromUtf8(expected);
+        }
+    }
+}
+
+void TestOptions::cases()
+{
+    QFETCH(QString, function);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    QCOMPARE(apply(function, input), expected);
+}
+
+void TestOptions::saveInClosedFolder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.rtf"));
+    RichTextHolder holder;
+    QVERIFY(holder.SaveFile(path));
+    const QString text = QStringLiteral("a\tb\r\nc\n\u0416{\\}") + QChar(0);
+    holder.setText(text);
+    // A folder that forbids new files leaves no room for a temporary file, so
+    // the file is written in place. Root may add files anywhere: try as nobody.
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0 &&
+            ::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+    const bool asNobody = geteuid() == 0;
+    QVERIFY(!asNobody || seteuid(65534) == 0);
+    const bool ok = holder.SaveFile(path);
+    QVERIFY(!asNobody || seteuid(0) == 0);
+    QVERIFY2(ok, qPrintable(holder.lastError()));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("f.rtf")});
+    // Reading a small file takes memory for that file, not for the largest one allowed.
+    RichTextHolder reader;
+    QVERIFY(loadInSmallMemory(reader, path));
+    QCOMPARE(reader.Text(), text);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+}
+
+void TestOptions::sizeLimit()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.rtf"));
+    RichTextHolder holder;
+    for (const qint64 size : {RichTextHolder::maxFileSize + 1, RichTextHolder::maxFileSize}) {
+        writeFile(path, "{\\rtf1 new", size); // the rest a hole of NULs, which RTF ignores
+        QCOMPARE(holder.LoadFile(path), size == RichTextHolder::maxFileSize);
+        QCOMPARE(holder.Text(), size == RichTextHolder::maxFileSize ? "new" : QString());
+        QCOMPARE(holder.lastError().isEmpty(), size == RichTextHolder::maxFileSize);
+    }
+}
+
+void TestOptions::storeReadsAndSavesEveryFile()
+{
+    TempProgramFolder folder(false);
+    const QString options1 = folder.file(QStringLiteral("Options1.rtf"));
+    for (int table : {1, 2, 5, 6}) {
+        for (int r = 0; r < Form4::rows; ++r)
+            writeFile(folder.file(markerFile(table, r)), RtfCodec::write(markerFile(table, r)));
+    }
+    writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(QStringLiteral("7")));
+    writeFile(folder.file(markerFile(2, 4)), "not rtf"); // both keep their built-in texts
+    QVERIFY(QDir().mkpath(options1));
+    const auto expected = [](int table, int r) {
+        return table == 2 && r == 4 ? QStringLiteral(" ") : markerFile(table, r);
+    };
+    for (int r = 0; r < Form4::rows; ++r) {
+        QCOMPARE(OptionsStore::before(MarkerTable::Active, r), expected(1, r));
+        QCOMPARE(OptionsStore::after(MarkerTable::Active, r), expected(5, r));
+        QCOMPARE(OptionsStore::before(MarkerTable::Sold, r), expected(2, r));
+        QCOMPARE(OptionsStore::after(MarkerTable::Sold, r), expected(6, r));
+    }
+    QCOMPARE(OptionsStore::tryCountText(), QStringLiteral("7"));
+    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("800"));
+    QVERIFY(!OptionsStore::form()->isVisible());
+
+    // Save writes each holder back to its own file; one that fails is named,
+    // and the window stays with its edits.
+    MessageRecorder messages;
+    OptionsStore::form()->RTB3->setText(QStringLiteral("950"));
+    QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
+    QCOMPARE(messages.texts.size(), 1);
+    QVERIFY(messages.texts[0].contains(QStringLiteral("Options1.rtf")));
+    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("950"));
+    for (int table : {1, 2, 5, 6}) {
+        for (int r = 0; r < Form4::rows; ++r)
+            QCOMPARE(readText(folder.file(markerFile(table, r))), expected(table, r));
+    }
+    QCOMPARE(readText(folder.file(QStringLiteral("Options.rtf"))), QStringLiteral("7"));
+}
+
+void TestOptions::windowTexts()
+{
+    // Every quoted text of the three small windows, one row each in data/texts.tsv.
+    QWidget owner;
+    const QHash<QString, QWidget*> windows = {{"Form4", OptionsStore::form()},
+                                              {"Form5", Form5::showWarning()},
+                                              {"Form3", Form3::showConfirm(&owner, {}, {})}};
+    for (const QByteArray& line : readFile(dataFile(QStringLiteral("texts.tsv"))).split('\n')) {
+        const QStringList row = QString::fromUtf8(line).split(u'\t');
+        if (row.size() < 4 || line.startsWith('#'))
+            continue;
+        QWidget* top = windows.value(row[0]);
+        QObject* w = top->objectName() == row[1] ? top : top->findChild<QObject*>(row[1]);
+        QVERIFY2(w, qPrintable(row[1]));
+        QCOMPARE(w->property(qPrintable(row[2])).toString(), row[3]);
+    }
+}
+
+void TestOptions::advanced_data()
+{
+    QTest::addColumn<bool>("proceed");    // Continue, else Cancel on the warning
+    QTest::addColumn<bool>("closeFirst"); // Cancel on the Options window behind the warning
+    QTest::newRow("Continue") << true << false;
+    QTest::newRow("Cancel") << false << false;
+    QTest::newRow("Continue after Options closed") << true << true;
+}
+
+void TestOptions::advanced()
+{
+    QFETCH(bool, proceed);
+    QFETCH(bool, closeFirst);
+    TempProgramFolder folder;
+    const QString options1 = folder.file(QStringLiteral("Options1.rtf"));
+    const QByteArray saved = readFile(options1);
+    OptionsStore::showWindow();
+    Form4* form = OptionsStore::form();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    const QPoint before = form->pos();
+    QCOMPARE(form->frameGeometry().height(), 105); // 1575 twips
+    form->RTB3->setFocus();
+    form->RTB3->selectAll();
+    QTest::keyClicks(form->RTB3, QStringLiteral("950"));
+    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("950")); // reads see unsaved edits
+
+    QTest::mouseClick(form->Command3, Qt::LeftButton);
+    QVERIFY(Form5::current() && Form5::current()->isVisible());
+    if (closeFirst)
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+    QTest::mouseClick(proceed ? Form5::current()->Command1 : Form5::current()->Command2,
+                      Qt::LeftButton);
+    QCOMPARE(Form5::current(), nullptr);
+    form = OptionsStore::form();
+    QVERIFY(form->isVisible());
+    QCOMPARE(form->RTB3->Text(), closeFirst ? readText(options1) : QStringLiteral("950"));
+    QCOMPARE(form->frameGeometry().height(), proceed ? 635 : 105); // 9525 twips
+    const int top = form->screen()->geometry().top() + 27; // 400 twips below the screen's top
+    QCOMPARE(form->pos(), proceed ? QPoint(closeFirst ? form->x() : before.x(), top) : before);
+
+    // Cancel writes nothing, and the next read loads the files afresh.
+    QTest::mouseClick(form->Command2, Qt::LeftButton);
+    QVERIFY(!OptionsStore::isLoaded());
+    QCOMPARE(readFile(options1), saved);
+    QCOMPARE(OptionsStore::counterStartText(), readText(options1));
+}
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
