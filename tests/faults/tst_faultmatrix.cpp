@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QSignalSpy>
 #include <QUrlQuery>
@@ -82,10 +81,6 @@ void TestFaultMatrix::scan_data()
     QTest::addColumn<QString>("shown"); // on the way: "Internet Error", "Stopped" or neither
 
     const QString error = QStringLiteral("Internet Error"), stopped = QStringLiteral("Stopped");
-    QRandomGenerator random(20240601);
-    QByteArray garbage(1024 * 1024, Qt::Uninitialized);
-    for (char& b : garbage)
-        b = char(random.bounded(256));
     QByteArray crowded = "<html><body>\n"; // 10,000 near misses of the counter marker
     for (int k = 0; k < 10000; ++k)
         crowded += "<font class=\"countr\">00000</font>" + QByteArray(467, ' ') + '\n';
@@ -105,11 +100,8 @@ void TestFaultMatrix::scan_data()
         5, error);
     row("listing too large, no Content-Length", false, Answer().fill(BodyLimit * 3 / 2, true), -1,
         0, 0, error);
-    row("listing 1 MB binary garbage", false, Answer{200, garbage}, -1, 0, 0, "");
     row("listing 5 MB, 10,000 unclosed markers", false, Answer{200, unclosed}, -1, 0, 0, "");
     row("listing Stop before the answer", false, never, 0, 0, 0, stopped);
-    row("listing Stop while the body arrives", false, Answer{200, listingPage(3)}.inPieces(256, 50),
-        150, 0, 0, stopped);
     row("visit never answers", true, never, -1, 3, 2, error);
     row("visit 5 MB, 10,000 near misses", true,
         Answer{200, crowded + "<font class=\"counter\">10001</font>"}, -1, 3, 3, "");
@@ -128,14 +120,11 @@ void TestFaultMatrix::scan()
     TempProgramFolder folder;
     LoopbackHttpServer server;
     const QString base = server.url(QString()).toString();
-    const QList<QPair<const char*, QString>> options{{"Config18.rtf", base + "/seller?user="},
-                                                     {"Config28.rtf", base + "/item?id="},
-                                                     {"Config58.rtf", QString()},
-                                                     {"Config68.rtf", QString()}};
-    for (const auto& [name, text] : options) {
-        QSaveFile file(folder.file(QLatin1String(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(RtfCodec::write(text)) > 0 &&
-                file.commit());
+    const QStringList paths{QStringLiteral("/seller?user="), QStringLiteral("/item?id=")};
+    for (int k = 0; k < 2; ++k) { // Config18 and Config28: where the listing and items are
+        QSaveFile file(folder.file(QStringLiteral("Config%1.rtf").arg(18 + 10 * k)));
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(RtfCodec::write(QString(base + paths[k]))) > 0 && file.commit());
     }
     OptionsStore::discard();
     OptionsStore::setCounterTryLimit(2); // the limit the program starts with
@@ -192,21 +181,17 @@ void TestFaultMatrix::scan()
              failed ? QColor(255, 0, 0) : QColor(0, 255, 0));
 
     // Every row filled is the served listing's, and every counter read is that item's.
-    int filled = 0, read = 0, total = 0;
+    int read = 0, total = 0;
     for (int i = 0; i < Form1::Rows; ++i) {
-        filled += !f.Text1[i]->text().isEmpty();
-        read += f.Check1[i]->isChecked();
-        total += f.Check1[i]->isChecked() ? 10000 + i : 0;
+        const bool checked = f.Check1[i]->isChecked();
+        QCOMPARE(f.Text1[i]->text(), i < rows ? QString::number(FirstItem + i) : QString());
+        QCOMPARE(f.Text7[i]->text(), i < rows ? QStringLiteral("Listing %1").arg(i) : QString());
+        QCOMPARE(f.Text2[i]->text(), checked ? QString::number(10000 + i) : QString());
+        read += checked;
+        total += checked ? 10000 + i : 0;
     }
-    QCOMPARE(filled, rows);
     QCOMPARE(read, visits);
     QCOMPARE(f.Text4->text(), QString::number(total));
-    for (int i = 0; i < rows; ++i) {
-        QCOMPARE(f.Text1[i]->text().toLongLong(), FirstItem + i);
-        QCOMPARE(f.Text7[i]->text(), QStringLiteral("Listing %1").arg(i));
-        QCOMPARE(f.Text2[i]->text().toLatin1(),
-                 f.Check1[i]->isChecked() ? QByteArray::number(10000 + i) : QByteArray());
-    }
     if (visit) {
         // The scan carried on past the bad page, never fetched it twice, and
         // after Stop fetched nothing more.

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QMetaType>
 #include <QMutex>
-#include <QPair>
 #include <QThread>
 #include <QUrl>
 

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QSslCertificate>
 #include <QSslKey>
-#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -30,8 +29,7 @@ private slots:
     void fetch();
     void statesAndKeepAlive();
     void cookiesKeptForTheRun();
-    void secondFetchWhileBlockedIsRefused();
-    void destroyedWhileBlocked();
+    void reentered();
 
 private:
     QString get(const QString& path) { return m_inet->OpenURL(m_server.url(path).toString()); }
@@ -84,16 +82,12 @@ void TestInet::fetch_data()
     QTest::addColumn<QString>("text"); // after Cancel, what arrived is the start of it
     QTest::addColumn<bool>("failed");
 
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
-    closed.close();
     const QString x = QStringLiteral("/x"), secure = m_secure->url("/page").toString();
     const auto row = [](const char* name, const Answer& a, const QString& url, int limit,
                         int cancelAt, const QString& text, bool failed) {
         QTest::newRow(name) << a << url << limit << cancelAt << text << failed;
     };
-    row("connection refused", Answer(), refused, 0, -1, "", true);
+    row("connection refused", Answer(), "http://127.0.0.1:1/", 0, -1, "", true);
     row("never answers", Answer().after(-1), x, 0, -1, "", true);
     row("stalls mid-body", Answer{200, "partial..."}.cut(7, false), x, 0, -1, "partial", true);
     row("closed mid-body", Answer{200, "cut..."}.cut(3, true), x, 0, -1, "cut", true);
@@ -228,34 +222,29 @@ void TestInet::cookiesKeptForTheRun()
              qPrintable(sent));
 }
 
-void TestInet::secondFetchWhileBlockedIsRefused()
+void TestInet::reentered()
 {
+    // A second fetch asked for while one blocks is refused; the first runs on.
     m_server.route("/x", Answer{200, "first"}.after(300));
     QString second = QStringLiteral("unset");
     QTimer::singleShot(50, this, [&] {
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(QStringLiteral("already in progress")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("in progress")));
         second = get("/page");
     });
     QCOMPARE(get("/x"), QStringLiteral("first"));
     QCOMPARE(second, QString());
     QCOMPARE(m_server.requests().size(), 1);
     QCOMPARE(m_states.last(), 10);
-}
 
-void TestInet::destroyedWhileBlocked()
-{
+    // Deleted while it blocks (a window closed), it returns what had arrived.
     m_server.route("/x", Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50));
     QPointer<Inet> inet = m_inet;
     QTimer::singleShot(100, this, [this] {
         delete m_inet;
         m_inet = nullptr;
     });
-    QElapsedTimer clock;
-    clock.start();
     const QString text = inet->OpenURL(m_server.url("/x").toString());
-    QVERIFY(text.count(u'b') == text.size());
-    QVERIFY(clock.elapsed() < 2000);
+    QVERIFY(text.count(u'b') == text.size() && text.size() < 1000);
     QVERIFY(inet.isNull());
 }
 
