@@ -18,9 +18,8 @@ struct LoopbackHttpServer::Worker : QObject
     using Link = std::shared_ptr<Connection>;
 
     LoopbackHttpServer* owner = nullptr;
-    QTcpServer* server = nullptr;
 
-    void accept()
+    void accept(QTcpServer* server)
     {
         while (QTcpSocket* socket = server->nextPendingConnection()) {
             // Without it, Nagle holds each tail back for the client's delayed ACK.
@@ -40,18 +39,13 @@ struct LoopbackHttpServer::Worker : QObject
         const qsizetype end = c->input.indexOf("\r\n\r\n");
         if (c->busy || end < 0)
             return;
-        Request request;
-        request.head = c->input.left(end);
+        const QUrl target = QUrl::fromEncoded(c->input.left(end).split(' ').value(1));
+        const Request request{target.path(), target.query(), c->input.left(end)};
         c->input.remove(0, end + 4);
-        const QUrl target = QUrl::fromEncoded(request.head.split(' ').value(1));
-        request.path = target.path();
-        request.query = target.query();
-        Handler handler;
-        {
-            QMutexLocker lock(&owner->m_lock);
-            owner->m_requests.append(request);
-            handler = owner->m_routes.value(request.path);
-        }
+        QMutexLocker lock(&owner->m_lock);
+        owner->m_requests.append(request);
+        const Handler handler = owner->m_routes.value(request.path);
+        lock.unlock();
         const Answer a = handler ? handler(request) : Answer{404, "not found"};
         c->busy = true;
         if (a.delayMs >= 0)
@@ -123,9 +117,8 @@ LoopbackHttpServer::LoopbackHttpServer(const QSslConfiguration* tls) : m_tls(tls
                 static_cast<QSslServer*>(server)->setSslConfiguration(*tls);
             // Not newConnection: a TLS socket is handed over after its handshake.
             QObject::connect(server, &QTcpServer::pendingConnectionAvailable, m_worker,
-                             [this] { m_worker->accept(); });
+                             [this, server] { m_worker->accept(server); });
             server->listen(QHostAddress::LocalHost, 0);
-            m_worker->server = server;
             m_port = server->serverPort();
         },
         Qt::BlockingQueuedConnection);
