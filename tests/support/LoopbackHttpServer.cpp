@@ -1,6 +1,5 @@
 #include "LoopbackHttpServer.h"
 
-#include <QSslConfiguration>
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>

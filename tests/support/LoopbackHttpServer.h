@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QMetaType>
 #include <QMutex>
 #include <QThread>
 #include <QUrl>

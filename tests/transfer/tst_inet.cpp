@@ -87,6 +87,7 @@ void TestInet::fetch_data()
                         int cancelAt, const QString& text, bool failed) {
         QTest::newRow(name) << a << url << limit << cancelAt << text << failed;
     };
+    const auto moved = &LoopbackHttpServer::redirect;
     row("connection refused", Answer(), "http://127.0.0.1:1/", 0, -1, "", true);
     row("never answers", Answer().after(-1), x, 0, -1, "", true);
     row("stalls mid-body", Answer{200, "partial..."}.cut(7, false), x, 0, -1, "partial", true);
@@ -101,22 +102,19 @@ void TestInet::fetch_data()
     row("the limit, chunked", Answer().fill(4096, true), x, 4096, -1, QString(4096, u'x'), false);
     const QString first = QString(300000, u'x');
     row("too large, no Content-Length", Answer().fill(1000000, true), x, 300000, -1, first, true);
-    // Streamed from the server's thread as fast as it is read: the limit
-    // still cuts it at its first part.
+    // Streamed from the server's thread as fast as read: still cut at its first part.
     row("endless body", Answer().fill(-1, true), x, 300000, -1, first, true);
     row("file scheme", Answer(), "file:///etc/hostname", 0, -1, "", true);
-    row("303 with query", LoopbackHttpServer::redirect("/page?x=1", 303), x, 0, -1, Page, false);
+    row("303 with query", moved("/page?x=1", 303), x, 0, -1, Page, false);
     row("ten hops", Answer(), "/hop?10", 0, -1, Page, false);
     row("eleven hops", Answer(), "/hop?11", 0, -1, "", true);
-    row("redirect to ftp", LoopbackHttpServer::redirect("ftp://127.0.0.1/page"), x, 0, -1, "",
-        true);
+    row("redirect to ftp", moved("ftp://127.0.0.1/page", 302), x, 0, -1, "", true);
     row("https", Answer(), secure, 0, -1, "secure", false);
     row("certificate error", Answer(), QString(secure).replace("127.0.0.1", "localhost"), 0, -1, "",
         true);
     row("https to http refused", Answer{200, "plain"}, m_secure->url("/to-http").toString(), 0, -1,
         "", true);
-    row("http to https followed", LoopbackHttpServer::redirect(secure.toLatin1()), x, 0, -1,
-        "secure", false);
+    row("http to https followed", moved(secure.toLatin1(), 302), x, 0, -1, "secure", false);
     const Answer late = Answer{200, "late"}.after(10000);
     const Answer slow = Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50);
     row("Cancel waiting for the answer", late, x, 0, 0, "late", false);
@@ -171,8 +169,7 @@ void TestInet::fetch()
     QElapsedTimer clock;
     clock.start();
     const QString got = m_inet->OpenURL(url.startsWith(u'/') ? m_server.url(url).toString() : url);
-    QVERIFY2(clock.elapsed() < 2000, "a fetch must not hang, nor outlive Cancel");
-    QVERIFY(!m_inet->StillExecuting());
+    QVERIFY2(clock.elapsed() < 2000 && !m_inet->StillExecuting(), "hung, or outlived Cancel");
     disconnect(trigger);
     if (cancelAt < 0)
         QCOMPARE(got, text);
@@ -196,7 +193,6 @@ void TestInet::statesAndKeepAlive()
     QCOMPARE(get("/hop?3"), Page);
     QCOMPARE(m_states, (States{1, 2, 5, 6, 7, 5, 6, 7, 5, 6, 7, 5, 6, 7, 8, 12, 9, 10}));
     QCOMPARE(m_inet->URL(), m_server.url("/hop?0").toString());
-    QCOMPARE(m_server.requests().size(), 5);
 }
 
 void TestInet::cookiesKeptForTheRun()
