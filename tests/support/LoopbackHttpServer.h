@@ -42,10 +42,7 @@ public:
         Answer& after(int ms) { return delayMs = ms, *this; }
         Answer& inPieces(int bytes, int ms) { return pieceBytes = bytes, pieceMs = ms, *this; }
         Answer& cut(qint64 at, bool closeIt) { return cutAt = at, close = closeIt, *this; }
-        Answer& fill(qint64 bytes, bool noLength)
-        {
-            return filler = bytes, chunked = noLength, *this;
-        }
+        Answer& fill(qint64 n, bool chunk) { return filler = n, chunked = chunk, *this; }
     };
     using Handler = std::function<Answer(const Request&)>;
 
@@ -63,9 +60,9 @@ public:
         QMutexLocker lock(&m_lock);
         m_routes.insert(path, std::move(handler));
     }
-    void route(const QString& path, const Answer& a)
+    void route(const QString& p, const Answer& a)
     {
-        route(path, [a](const Request&) { return a; });
+        route(p, [a](const Request&) { return a; });
     }
     static Answer redirect(const QByteArray& location, int status = 302)
     {

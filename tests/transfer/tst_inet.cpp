@@ -103,8 +103,10 @@ void TestInet::fetch_data()
     const QString first = QString(300000, u'x');
     row("too large, no Content-Length", Answer().fill(1000000, true), x, 300000, -1, first, true);
     // Streamed from the server's thread as fast as read: still cut at its first part.
-    row("endless body", Answer().fill(-1, true), x, 300000, -1, first, true);
-    row("file scheme", Answer(), "file:///etc/hostname", 0, -1, "", true);
+    // Thrice: without a bound on Qt's read-ahead, a try now and then comes out right.
+    for (const char* name : {"endless body", "endless body, again", "endless body, once more"})
+        row(name, Answer().fill(-1, true), x, 300000, -1, first, true);
+    row("ftp scheme", Answer(), "ftp://127.0.0.1:1/page", 0, -1, "", true);
     row("303 with query", moved("/page?x=1", 303), x, 0, -1, Page, false);
     row("ten hops", Answer(), "/hop?10", 0, -1, Page, false);
     row("eleven hops", Answer(), "/hop?11", 0, -1, "", true);
@@ -179,6 +181,8 @@ void TestInet::fetch()
     QCOMPARE(m_states.last(), failed ? 11 : 10);
     QCOMPARE(m_states.count(11), int(failed));
     QCOMPARE(m_states.count(10), int(!failed));
+    if (url.startsWith(QLatin1String("ftp")))
+        QCOMPARE(m_states, States{11});
     if (cancelAt >= 0)
         QCOMPARE(get("/page"), Page); // still usable
 }
