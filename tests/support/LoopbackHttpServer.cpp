@@ -1,48 +1,30 @@
 #include "LoopbackHttpServer.h"
 
-#include <QSslConfiguration>
 #include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
-#include <optional>
-
-QByteArray LoopbackHttpServer::Request::header(const QByteArray& name) const
-{
-    for (const QByteArray& line : head.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return QByteArray();
-}
 
 struct LoopbackHttpServer::Worker : QObject
 {
     struct Connection
     {
         QTcpSocket* socket = nullptr;
-        int id = 0;
         QByteArray input;
         bool busy = false; // answering; later requests wait in input
-        bool chunked = false;
-        QMetaObject::Connection producer;
     };
     using Link = std::shared_ptr<Connection>;
 
     LoopbackHttpServer* owner = nullptr;
-    QTcpServer* server = nullptr;
 
-    void accept()
+    void accept(QTcpServer* server)
     {
         while (QTcpSocket* socket = server->nextPendingConnection()) {
             // Without it, Nagle holds each tail back for the client's delayed ACK.
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             auto c = std::make_shared<Connection>();
             c->socket = socket;
-            QMutexLocker lock(&owner->m_lock);
-            c->id = ++owner->m_connections;
             connect(socket, &QTcpSocket::readyRead, socket, [this, c] {
                 c->input += c->socket->readAll();
                 serve(c);
@@ -56,119 +38,86 @@ struct LoopbackHttpServer::Worker : QObject
         const qsizetype end = c->input.indexOf("\r\n\r\n");
         if (c->busy || end < 0)
             return;
-        Request request;
-        request.head = c->input.left(end);
-        request.connection = c->id;
+        const QUrl target = QUrl::fromEncoded(c->input.left(end).split(' ').value(1));
+        const Request request{target.path(), target.query(), c->input.left(end)};
         c->input.remove(0, end + 4);
-        const QUrl target = QUrl::fromEncoded(request.head.split(' ').value(1));
-        request.path = target.path();
-        request.query = target.query();
-        Handler handler;
-        {
-            QMutexLocker lock(&owner->m_lock);
-            owner->m_requests.append(request);
-            handler = owner->m_routes.value(request.path);
-        }
-        const Answer answer = handler ? handler(request) : Answer{404, "not found"};
+        QMutexLocker lock(&owner->m_lock);
+        owner->m_requests.append(request);
+        const Handler handler = owner->m_routes.value(request.path);
+        lock.unlock();
+        const Answer a = handler ? handler(request) : Answer{404, "not found"};
         c->busy = true;
-        if (!answer.silent)
-            QTimer::singleShot(answer.delayMs, c->socket, [this, c, answer] { start(c, answer); });
-    }
-
-    void send(const Link& c, const QByteArray& data)
-    {
-        if (data.isEmpty())
-            return;
-        c->socket->write(c->chunked ? QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n"
-                                    : data);
+        if (a.delayMs >= 0)
+            QTimer::singleShot(a.delayMs, c->socket, [this, c, a] { start(c, a); });
     }
 
     void start(const Link& c, const Answer& a)
     {
-        c->chunked = a.chunked || a.filler < 0;
+        const bool chunked = a.chunked || a.filler < 0;
+        const qint64 size = a.filler < 0 ? -1 : a.body.size() + a.filler; // -1: no end
         QByteArray head = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
-        bool typed = false;
-        for (const auto& [name, value] : a.headers) {
+        for (const auto& [name, value] : a.headers)
             head += name + ": " + value + "\r\n";
-            typed = typed || name.compare("Content-Type", Qt::CaseInsensitive) == 0;
-        }
-        head += typed ? QByteArray() : QByteArray("Content-Type: text/html\r\n");
-        const qint64 length = a.body.size() + qMax<qint64>(a.filler, 0);
-        head += c->chunked ? QByteArray("Transfer-Encoding: chunked\r\n")
-                           : "Content-Length: " + QByteArray::number(length) + "\r\n";
+        head += chunked ? QByteArray("Transfer-Encoding: chunked\r\n")
+                        : "Content-Length: " + QByteArray::number(size) + "\r\n";
         c->socket->write(head + "\r\n");
-        const QByteArray body = a.cutAt >= 0 ? a.body.left(a.cutAt) : a.body;
-        if (a.pieceBytes <= 0) {
-            send(c, body);
-            afterBody(c, a);
-            return;
-        }
-        auto* timer = new QTimer(c->socket);
-        auto sent = std::make_shared<qsizetype>(0);
-        connect(timer, &QTimer::timeout, timer, [this, c, a, body, timer, sent] {
-            send(c, body.mid(*sent, a.pieceBytes));
-            *sent += a.pieceBytes;
-            if (*sent >= body.size()) {
-                timer->deleteLater();
-                afterBody(c, a);
+        const qint64 end = a.cutAt >= 0 ? a.cutAt : size;
+        auto sent = std::make_shared<qint64>(0);
+        auto* pace = new QTimer(c->socket);
+        const auto produce = [this, c, a, chunked, end, sent, pace] {
+            // A bounded backlog: a fast body is written as quickly as it is read.
+            while (*sent != end && c->socket->bytesToWrite() < 256 * 1024) {
+                const qint64 most = a.pieceBytes > 0 ? a.pieceBytes : 64 * 1024;
+                const qint64 n = end < 0 ? most : qMin(most, end - *sent);
+                QByteArray piece = a.body.mid(*sent, n);
+                piece += QByteArray(n - piece.size(), 'x');
+                *sent += n;
+                c->socket->write(chunked ? QByteArray::number(n, 16) + "\r\n" + piece + "\r\n"
+                                         : piece);
+                if (a.pieceBytes > 0)
+                    return;
             }
-        });
-        timer->start(a.pieceMs);
-    }
-
-    void afterBody(const Link& c, const Answer& a)
-    {
-        if (a.cutAt >= 0) {
-            if (a.close)
+            if (*sent != end)
+                return;
+            QObject::disconnect(c->socket, nullptr, pace, nullptr);
+            pace->stop();
+            pace->deleteLater();
+            if (a.cutAt >= 0 && a.close)
                 c->socket->disconnectFromHost();
-            return;
-        }
-        auto left = std::make_shared<qint64>(a.filler);
-        const auto produce = [this, c, left] {
-            static const QByteArray piece(64 * 1024, 'x');
-            // A bounded backlog: the filler is written as fast as it is read.
-            while (c->busy && c->socket->bytesToWrite() < 4 * piece.size()) {
-                if (*left == 0)
-                    return finish(c);
-                const qint64 n = *left < 0 ? piece.size() : qMin<qint64>(*left, piece.size());
-                *left -= *left < 0 ? 0 : n;
-                send(c, piece.left(n));
-            }
+            if (a.cutAt >= 0)
+                return;
+            if (chunked)
+                c->socket->write("0\r\n\r\n");
+            c->busy = false;
+            QMetaObject::invokeMethod(
+                c->socket, [this, c] { serve(c); }, Qt::QueuedConnection);
         };
-        c->producer = connect(c->socket, &QTcpSocket::bytesWritten, c->socket, produce);
-        produce();
-    }
-
-    void finish(const Link& c)
-    {
-        disconnect(c->producer);
-        if (c->chunked)
-            c->socket->write("0\r\n\r\n");
-        c->busy = false;
-        QMetaObject::invokeMethod(c->socket, [this, c] { serve(c); }, Qt::QueuedConnection);
+        if (a.pieceBytes > 0) {
+            connect(pace, &QTimer::timeout, pace, produce);
+            pace->start(a.pieceMs);
+        } else {
+            connect(c->socket, &QTcpSocket::bytesWritten, pace, produce);
+            produce();
+        }
     }
 };
 
 LoopbackHttpServer::LoopbackHttpServer(const QSslConfiguration* tls) : m_tls(tls)
 {
-    std::optional<QSslConfiguration> config;
-    if (tls)
-        config = *tls;
     m_worker = new Worker;
     m_worker->owner = this;
     m_worker->moveToThread(&m_thread);
     m_thread.start();
     QMetaObject::invokeMethod(
         m_worker,
-        [this, config] {
-            auto* server = config ? new QSslServer(m_worker) : new QTcpServer(m_worker);
-            if (config)
-                static_cast<QSslServer*>(server)->setSslConfiguration(*config);
+        [this, tls] {
+            QTcpServer* server = tls ? new QSslServer(m_worker) : new QTcpServer(m_worker);
+            if (tls)
+                static_cast<QSslServer*>(server)->setSslConfiguration(*tls);
             // Not newConnection: a TLS socket is handed over after its handshake.
             QObject::connect(server, &QTcpServer::pendingConnectionAvailable, m_worker,
-                             [this] { m_worker->accept(); });
+                             [this, server] { m_worker->accept(server); });
             server->listen(QHostAddress::LocalHost, 0);
-            m_worker->server = server;
             m_port = server->serverPort();
         },
         Qt::BlockingQueuedConnection);
@@ -180,46 +129,4 @@ LoopbackHttpServer::~LoopbackHttpServer()
     m_worker->deleteLater();
     m_thread.quit();
     m_thread.wait();
-}
-
-QUrl LoopbackHttpServer::url(const QString& pathAndQuery) const
-{
-    return QUrl((m_tls ? QStringLiteral("https") : QStringLiteral("http")) +
-                QStringLiteral("://127.0.0.1:") + QString::number(m_port) + pathAndQuery);
-}
-
-void LoopbackHttpServer::route(const QString& path, Handler handler)
-{
-    QMutexLocker lock(&m_lock);
-    m_routes.insert(path, std::move(handler));
-}
-
-LoopbackHttpServer::Handler LoopbackHttpServer::page(const QByteArray& body, int status,
-                                                     const Headers& headers)
-{
-    return [=](const Request&) { return Answer{status, body, headers}; };
-}
-
-LoopbackHttpServer::Answer LoopbackHttpServer::redirect(const QByteArray& location, int status)
-{
-    return Answer{status, "moved", {{"Location", location}}};
-}
-
-QList<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_requests;
-}
-
-int LoopbackHttpServer::connectionCount() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_connections;
-}
-
-void LoopbackHttpServer::clearLog()
-{
-    QMutexLocker lock(&m_lock);
-    m_requests.clear();
-    m_connections = 0;
 }

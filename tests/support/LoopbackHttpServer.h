@@ -1,11 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QMutex>
-#include <QPair>
-#include <QString>
 #include <QThread>
 #include <QUrl>
 
@@ -16,8 +12,7 @@ class QSslConfiguration;
 // An HTTP/1.1 server on 127.0.0.1 for tests. It runs in a thread of its own,
 // as a real server runs in a process of its own: a body streamed as fast as
 // the client reads must not keep the client's thread from its own events.
-// Handlers run on the server's thread and describe the answer; routes and
-// the request log may be used from any thread.
+// Handlers run on the server's thread; everything else may be used from any.
 class LoopbackHttpServer
 {
 public:
@@ -27,50 +22,62 @@ public:
     {
         QString path;
         QString query;
-        QByteArray head;    // request line and headers as sent
-        int connection = 0; // 1 for the first connection accepted, and so on
-        QByteArray header(const QByteArray& name) const;
+        QByteArray head; // request line and headers as sent
     };
 
     // Answer{status, body, headers} is a whole page; the rest misbehaves.
     struct Answer
     {
-        Answer(int code = 200, QByteArray page = {}, Headers extra = {})
-            : status(code), body(std::move(page)), headers(std::move(extra))
-        {
-        }
         int status = 200;
         QByteArray body;
-        Headers headers;
-        bool silent = false; // takes the request and never answers
-        int delayMs = 0;     // before anything is sent
-        int pieceBytes = 0;  // the body in pieces of this size,
-        int pieceMs = 0;     // one every pieceMs
-        qint64 cutAt = -1;   // only this many body bytes are sent, then
-        bool close = false;  // the connection is closed (else held open)
-        qint64 filler = 0;   // then this many 'x', as fast as read; < 0 without end
+        Headers headers{{"Content-Type", "text/html"}};
+        int delayMs = 0;      // before anything is sent; < 0: never answers
+        int pieceBytes = 0;   // the body in pieces of this size,
+        int pieceMs = 0;      // one every pieceMs
+        qint64 cutAt = -1;    // only this many body bytes are sent, then
+        bool close = false;   // the connection is closed (else held open)
+        qint64 filler = 0;    // then this many 'x', as fast as read; < 0 without end
         bool chunked = false; // no Content-Length (so too when filler < 0)
 
-        Answer& never() { return silent = true, *this; }
         Answer& after(int ms) { return delayMs = ms, *this; }
         Answer& inPieces(int bytes, int ms) { return pieceBytes = bytes, pieceMs = ms, *this; }
         Answer& cut(qint64 at, bool closeIt) { return cutAt = at, close = closeIt, *this; }
-        Answer& fill(qint64 bytes, bool noLength) { return filler = bytes, chunked = noLength, *this; }
+        Answer& fill(qint64 n, bool chunk) { return filler = n, chunked = chunk, *this; }
     };
     using Handler = std::function<Answer(const Request&)>;
 
     explicit LoopbackHttpServer(const QSslConfiguration* tls = nullptr);
     ~LoopbackHttpServer();
 
-    QUrl url(const QString& pathAndQuery) const;
+    QUrl url(const QString& pathAndQuery) const
+    {
+        return QUrl(QLatin1String(m_tls ? "https" : "http") + QStringLiteral("://127.0.0.1:") +
+                    QString::number(m_port) + pathAndQuery);
+    }
     // Unknown paths get 404.
-    void route(const QString& path, Handler handler);
-    static Handler page(const QByteArray& body, int status = 200, const Headers& headers = {});
-    static Answer redirect(const QByteArray& location, int status = 302);
-
-    QList<Request> requests() const;
-    int connectionCount() const;
-    void clearLog();
+    void route(const QString& path, Handler handler)
+    {
+        QMutexLocker lock(&m_lock);
+        m_routes.insert(path, std::move(handler));
+    }
+    void route(const QString& p, const Answer& a)
+    {
+        route(p, [a](const Request&) { return a; });
+    }
+    static Answer redirect(const QByteArray& location, int status = 302)
+    {
+        return Answer{status, "moved", {{"Location", location}}};
+    }
+    QList<Request> requests() const
+    {
+        QMutexLocker lock(&m_lock);
+        return m_requests;
+    }
+    void clearLog()
+    {
+        QMutexLocker lock(&m_lock);
+        m_requests.clear();
+    }
 
 private:
     struct Worker;
@@ -79,9 +86,9 @@ private:
     mutable QMutex m_lock;
     QHash<QString, Handler> m_routes;
     QList<Request> m_requests;
-    int m_connections = 0;
     quint16 m_port = 0;
     bool m_tls = false;
     QThread m_thread;
     Worker* m_worker = nullptr;
 };
+Q_DECLARE_METATYPE(LoopbackHttpServer::Answer)
