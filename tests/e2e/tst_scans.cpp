@@ -8,8 +8,7 @@
 #include "scan/Form2.h"
 #include "transfer/Inet.h"
 
-#include "DemoSiteProcess.h"
-#include "TestSupport.h"
+#include "DemoWindow.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -28,24 +27,12 @@ class TestScans : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_messages = std::make_unique<MessageRecorder>();
-        startSite();
-    }
-
-    void cleanup()
-    {
-        m_form.reset();
-        OptionsStore::discard();
-        m_site.reset();
-        m_messages.reset();
-        m_folder.reset();
-    }
+    void init() { startSite(); }
+    void cleanup() { m_demo.reset(); }
 
     void demoSellerFillsTable()
     {
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         QVERIFY(runScan(QStringLiteral("demoseller")));
         QStringList last;
         for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18, f.Text19})
@@ -70,7 +57,7 @@ private slots:
 
     void unknownSellerAndCounterFaults()
     {
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         QVERIFY(runScan(QStringLiteral("nobody-here")));
         QCOMPARE(f.Text11->text(), QStringLiteral("User Search Error"));
         QCOMPARE(color(f.Text11), Red);
@@ -100,7 +87,7 @@ private slots:
     void startDuringScanIsSwallowed()
     {
         // Every way of starting, pressed while a scan that was not stopped fetches.
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         QSignalSpy started(&f, &Form1::scanStarted);
         onStatus(QStringLiteral("Searching Visits...."), [&f] {
             f.Command1_Click();
@@ -118,7 +105,7 @@ private slots:
 
     void stopThenStartWaitsForTheScan()
     {
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         int running = 0, most = 0;
         connect(&f, &Form1::scanStarted, this, [&] { most = qMax(most, ++running); });
         connect(&f, &Form1::scanFinished, this, [&] { --running; });
@@ -163,7 +150,7 @@ private slots:
     void stopDuringListingFetch()
     {
         QFETCH(bool, secondBlock);
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         f.Check3->setChecked(secondBlock);
         // Pressed inside the fetch: the zero timer runs in the fetch's own event loop.
         onStatus(QStringLiteral("Loading Page"),
@@ -178,7 +165,7 @@ private slots:
     void closeDuringFetchThatNeverAnswers()
     {
         startSite({QStringLiteral("--delay-ms"), QStringLiteral("600000")});
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         QSignalSpy closing(&f, &Form1::closing);
         onStatus(QStringLiteral("Loading Page"),
                  [&f] { QTimer::singleShot(0, &f, [&f] { QVERIFY(!f.close()); }); });
@@ -199,20 +186,12 @@ private slots:
 
     void soldScan()
     {
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         f.Option2->setChecked(true);
         if (Form2* signIn = Form2::instance())
             signIn->close();
-        // The sign-in form a user fills in, posted through the downloader's own
-        // network access manager so the session lands in its cookie jar.
-        QNetworkRequest request(QUrl(m_site->baseUrl() + QStringLiteral("/signin")));
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QStringLiteral("application/x-www-form-urlencoded"));
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::ManualRedirectPolicy);
-        std::unique_ptr<QNetworkReply> reply(
-            f.Inet1->networkAccessManager()->post(request, QByteArray("userid=demo&pass=demo")));
-        QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000));
+        // Signed in through the downloader's own cookie jar.
+        QVERIFY(m_demo->signIn(f.Inet1->networkAccessManager()));
 
         // Stop as the third item page is asked for: no further item is fetched.
         int items = 0;
@@ -234,91 +213,48 @@ private slots:
         QVERIFY(f.Text1[6]->text().isEmpty()); // the hedgehog's second sale
         QCOMPARE(f.Text13->text() + f.Text11->text(), QStringLiteral("11Task Complete"));
         QCOMPARE(color(f.Text11), Green);
-        QVERIFY(m_messages->texts.isEmpty());
+        QVERIFY(m_demo->messages().isEmpty());
     }
 
     void soldScanEndings()
     {
         // Not signed in: three passes, the message, and a status that says so.
-        Form1& f = *m_form;
+        Form1& f = m_demo->form();
         f.Option2->setChecked(true);
         if (Form2* signIn = Form2::instance())
             signIn->close();
         QVERIFY(runScan(QString()));
-        QCOMPARE(m_messages->texts, QStringList{Form1::soldPageError()});
+        QCOMPARE(m_demo->messages(), QStringList{Form1::soldPageError()});
         QCOMPARE(fetches(QStringLiteral("/sold")), 3);
         QCOMPARE(f.Text11->text(), QStringLiteral("Sold Page Error"));
         QCOMPARE(color(f.Text11), Red);
         QVERIFY(f.Command1->isEnabled());
 
         // A sold-items page that never arrives ends on "Internet Error".
-        m_site.reset();
-        m_messages->texts.clear();
+        m_demo->stopSite();
+        m_demo->messages().clear();
         QVERIFY(runScan(QString()));
         QCOMPARE(f.Text11->text(), QStringLiteral("Internet Error"));
         QCOMPARE(color(f.Text11), Red);
     }
 
 private:
-    void startSite(const QStringList& arguments = {QStringLiteral("--delay-ms"),
-                                                   QStringLiteral("20")});
-    bool runScan(const QString& userId);
-    // Runs `action` once, the first time the status field shows `status`.
-    void onStatus(const QString& status, const std::function<void()>& action);
-    int fetches(const QString& prefix) const;
+    void startSite(const QStringList& arguments = {QStringLiteral("--delay-ms"), QStringLiteral("20")})
+    {
+        m_demo.reset(); // first: its folder points the program folder back when it goes
+        m_demo = std::make_unique<DemoWindow>(arguments);
+        QVERIFY(m_demo->site().isRunning());
+    }
+    bool runScan(const QString& userId) { return m_demo->scan(userId); }
+    void onStatus(const QString& status, const std::function<void()>& action)
+    {
+        m_demo->onStatus(status, action);
+    }
+    int fetches(const QString& prefix) const { return m_demo->fetches(prefix); }
     QColor color(QLineEdit* field) const { return field->palette().color(QPalette::Base); }
 
-    std::unique_ptr<TempProgramFolder> m_folder;
-    std::unique_ptr<DemoSiteProcess> m_site;
-    std::unique_ptr<MessageRecorder> m_messages;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<DemoWindow> m_demo;
 };
-
-void TestScans::startSite(const QStringList& arguments)
-{
-    m_form.reset();
-    OptionsStore::discard();
-    m_folder.reset(); // before the new one: it points the program folder back
-    m_folder = std::make_unique<TempProgramFolder>();
-    m_site = std::make_unique<DemoSiteProcess>(arguments);
-    QVERIFY(m_site->isRunning());
-    QVERIFY(m_site->pointOptionsAt(*m_folder));
-    OptionsStore::loadCounterTryLimit();
-    m_form = std::make_unique<Form1>();
-    m_form->Timer5->setInterval(10);
-    m_form->show();
-}
-
-bool TestScans::runScan(const QString& userId)
-{
-    QSignalSpy finished(m_form.get(), &Form1::scanFinished);
-    m_form->Combo1->setEditText(userId);
-    m_form->Command1_Click();
-    const bool done = finished.wait(60000);
-    m_messages->texts.removeAll(Form1::startInstructions());
-    return done;
-}
-
-void TestScans::onStatus(const QString& status, const std::function<void()>& action)
-{
-    auto* connection = new QMetaObject::Connection;
-    *connection = connect(m_form->Text11, &QLineEdit::textChanged, this,
-                          [=](const QString& text) {
-                              if (text != status)
-                                  return;
-                              disconnect(*connection);
-                              delete connection;
-                              action();
-                          });
-}
-
-int TestScans::fetches(const QString& prefix) const
-{
-    int n = 0;
-    for (const QString& path : m_site->requestedPaths())
-        n += path.startsWith(prefix);
-    return n;
-}
 
 QTEST_MAIN(TestScans)
 #include "tst_scans.moc"

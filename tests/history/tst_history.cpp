@@ -6,8 +6,7 @@
 #include "main_window/Form1.h"
 #include "options/OptionsStore.h"
 
-#include "DemoSiteProcess.h"
-#include "TestSupport.h"
+#include "DemoWindow.h"
 
 #include <QChartView>
 #include <QComboBox>
@@ -51,7 +50,6 @@ private slots:
     void csv();
 
 private:
-    bool runScan(Form1* form);
     QString file() const { return m_dir->filePath(QStringLiteral("history.sqlite")); }
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MessageRecorder> m_messages;
@@ -152,42 +150,15 @@ void TestHistory::migrateFromVersion1()
     QVERIFY(m_messages->texts.isEmpty());
 }
 
-bool TestHistory::runScan(Form1* form)
-{
-    QSignalSpy finished(form, &Form1::scanFinished);
-    form->Combo1->setEditText(QStringLiteral("demoseller"));
-    form->Command1_Click();
-    const bool done = finished.wait(60000);
-    m_messages->texts.removeAll(Form1::startInstructions());
-    return done;
-}
-
-struct DemoForm
-{
-    TempProgramFolder folder;
-    DemoSiteProcess site;
-    std::unique_ptr<Form1> form;
-    DemoForm()
-    {
-        QVERIFY(site.isRunning() && site.pointOptionsAt(folder));
-        OptionsStore::discard();
-        OptionsStore::loadCounterTryLimit();
-        form = std::make_unique<Form1>();
-        form->Timer5->setInterval(10);
-        form->show();
-    }
-    ~DemoForm() { OptionsStore::discard(); }
-};
-
 void TestHistory::demoSiteScans()
 {
-    DemoForm demo;
-    Form1* f = demo.form.get();
-    QVERIFY(runScan(f));
+    DemoWindow demo;
+    Form1* f = &demo.form();
+    QVERIFY(demo.scan(QStringLiteral("demoseller")));
     QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options\nfirst scan of this listing"));
     QCOMPARE(f->Text2[5]->toolTip(), QStringLiteral("first scan of this listing"));
     const qint64 before = *visitsNumber(f->Text2[5]->text());
-    QVERIFY(runScan(f));
+    QVERIFY(demo.scan(QStringLiteral("demoseller")));
     const qint64 after = *visitsNumber(f->Text2[5]->text());
     QVERIFY(after > before); // the demo counters grow with every fetch
     QVERIFY2(f->Text2[5]->toolTip().startsWith(QStringLiteral("+%1 since ").arg(after - before)),
@@ -210,7 +181,7 @@ void TestHistory::demoSiteScans()
     f->Command2_Click();
     QCOMPARE(f->Text2[0]->toolTip(), QStringLiteral("Double Click for Options"));
     QCOMPARE(f->Text2[5]->toolTip(), QString());
-    QVERIFY(m_messages->texts.isEmpty());
+    QVERIFY(demo.messages().isEmpty());
 }
 
 void TestHistory::failures_data()
@@ -260,16 +231,15 @@ void TestHistory::failures()
         QVERIFY(hold.exec(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status) VALUES ('x', 'Active', 0, 0, '')")));
     }
     {
-        DemoForm demo;
-        Form1* f = demo.form.get();
-        QVERIFY(runScan(f));
-        QCOMPARE(demo.form->Text11->text(), Form1::taskComplete());
-        QVERIFY(visitsNumber(demo.form->Text2[0]->text()));
-        QVERIFY(runScan(f));
-        QCOMPARE(demo.form->Text11->text(), Form1::taskComplete());
+        DemoWindow demo;
+        for (int scan = 0; scan < 2; ++scan) {
+            QVERIFY(demo.scan(QStringLiteral("demoseller")));
+            QCOMPARE(demo.form().Text11->text(), Form1::taskComplete());
+            QVERIFY(visitsNumber(demo.form().Text2[0]->text()));
+        }
+        QCOMPARE(demo.messages().size(), 1); // once per run, not per scan
+        QVERIFY2(demo.messages()[0].contains(message), qPrintable(demo.messages()[0]));
     }
-    QVERIFY2(m_messages->texts.size() == 1, qPrintable(m_messages->texts.join(" | "))); // once per run
-    QVERIFY2(m_messages->texts[0].contains(message), qPrintable(m_messages->texts[0]));
     if (fault == QLatin1String("corrupt")) {
         const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("history.sqlite.damaged-*")});
         QCOMPARE(aside.size(), 1);

@@ -7,12 +7,10 @@
 #include "options/RichTextHolder.h"
 #include "transfer/Inet.h"
 
-#include "DemoSiteProcess.h"
-#include "TestSupport.h"
+#include "DemoWindow.h"
 
 #include <QComboBox>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -22,17 +20,15 @@ class TestMarkerCheck : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(m_site.isRunning() && m_site.pointOptionsAt(m_folder)); }
-    void cleanup() { OptionsStore::discard(); }
+    void init() { m_demo = std::make_unique<DemoWindow>(); }
+    void cleanup() { m_demo.reset(); }
     void check_data();
     void check();
     void notice_data();
     void notice();
 
 private:
-    TempProgramFolder m_folder;
-    DemoSiteProcess m_site;
-    MessageRecorder m_messages;
+    std::unique_ptr<DemoWindow> m_demo;
 };
 
 void TestMarkerCheck::check_data()
@@ -59,15 +55,11 @@ void TestMarkerCheck::check()
     frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
     window.optSold->setChecked(sold);
     if (signIn) {
-        QNetworkRequest request(QUrl(m_site.baseUrl() + QStringLiteral("/signin")));
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
-        std::unique_ptr<QNetworkReply> reply(window.downloader()->networkAccessManager()->post(
-            request, QByteArrayLiteral("userid=demo&pass=demo")));
-        QVERIFY(QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000));
+        QVERIFY(m_demo->signIn(window.downloader()->networkAccessManager()));
     }
     QSignalSpy checked(&window, &frmMarkerCheck::checked);
     if (seller.startsWith(QLatin1String("file:"))) {
-        QFile file(m_folder.file(QStringLiteral("saved.html")));
+        QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(Inet().OpenURL(OptionsStore::listingAddress(seller.mid(5))).toUtf8());
         file.close();
@@ -109,19 +101,10 @@ void TestMarkerCheck::notice()
     QFETCH(QString, seller);
     QFETCH(QString, counterStart);
     QFETCH(bool, enabled);
-    QFETCH(QString, notice);
     MarkerCheck::setNoticeEnabled(enabled);
     OptionsStore::form()->RTB3->setText(counterStart);
-    Form1 form;
-    form.Timer5->setInterval(10);
-    form.show();
-    QSignalSpy finished(&form, &Form1::scanFinished);
-    form.Combo1->setEditText(seller);
-    form.Command1_Click();
-    QVERIFY(finished.wait(30000));
-    m_messages.texts.removeAll(Form1::startInstructions());
-    QCOMPARE(m_messages.texts.join(u'|'), notice);
-    m_messages.texts.clear();
+    QVERIFY(m_demo->scan(seller));
+    QTEST(m_demo->messages().join(u'|'), "notice");
     MarkerCheck::setNoticeEnabled(true);
 }
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "DemoSiteProcess.h"
+#include "TestSupport.h"
+
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class Form1;
+class QNetworkAccessManager;
+
+// The real main window on a temporary program folder whose options point at
+// a demo site process, with a start delay of 10 ms and messages recorded.
+class DemoWindow
+{
+public:
+    explicit DemoWindow(const QStringList& siteArguments = {});
+    ~DemoWindow();
+
+    Form1& form() const { return *m_form; }
+    DemoSiteProcess& site() const { return *m_site; }
+    TempProgramFolder& folder() const { return *m_folder; }
+    QStringList& messages() const { return m_messages->texts; } // without the start instructions
+
+    // Presses Start for userId and waits for the scan's end.
+    bool scan(const QString& userId);
+    // Runs `action` once, the first time the status field shows `status`.
+    void onStatus(const QString& status, const std::function<void()>& action);
+    // Requests the site logged whose target starts with prefix.
+    int fetches(const QString& prefix) const;
+    // Signs in to the demo site as a user would, through nam's cookie jar.
+    bool signIn(QNetworkAccessManager* nam) const;
+    void stopSite() { m_site.reset(); }
+
+private:
+    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<TempProgramFolder> m_folder;
+    std::unique_ptr<DemoSiteProcess> m_site;
+    std::unique_ptr<Form1> m_form;
+};
