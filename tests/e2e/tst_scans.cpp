@@ -191,7 +191,7 @@ private slots:
         if (Form2* signIn = Form2::instance())
             signIn->close();
         // Signed in through the downloader's own cookie jar.
-        QVERIFY(m_demo->signIn(f.Inet1->networkAccessManager()));
+        QVERIFY(m_demo->site().signIn(f.Inet1->networkAccessManager()));
 
         // Stop as the third item page is asked for: no further item is fetched.
         int items = 0;

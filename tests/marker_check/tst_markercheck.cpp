@@ -55,7 +55,7 @@ void TestMarkerCheck::check()
     frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
     window.optSold->setChecked(sold);
     if (signIn) {
-        QVERIFY(m_demo->signIn(window.downloader()->networkAccessManager()));
+        QVERIFY(m_demo->site().signIn(window.downloader()->networkAccessManager()));
     }
     QSignalSpy checked(&window, &frmMarkerCheck::checked);
     if (seller.startsWith(QLatin1String("file:"))) {

@@ -4,6 +4,9 @@
 #include "options/RtfCodec.h"
 
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -65,4 +68,15 @@ QStringList DemoSiteProcess::logged(const QString& kind, int word) const
         }
     }
     return words;
+}
+
+bool DemoSiteProcess::signIn(QNetworkAccessManager* nam) const
+{
+    QNetworkRequest request(QUrl(baseUrl() + QStringLiteral("/signin")));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    std::unique_ptr<QNetworkReply> reply(nam->post(request, QByteArray("userid=demo&pass=demo")));
+    return QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000);
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QNetworkAccessManager;
 class TempProgramFolder;
 
 // The demo auction site as a separate process on a free loopback port.
@@ -22,6 +23,8 @@ public:
     QStringList logged(const QString& kind, int word = 0) const;
     QStringList requestedPaths() const { return logged(QStringLiteral("request"), 2); }
     int connectionCount() const { return int(logged(QStringLiteral("connection")).size()); }
+    // Signs in as a user would, so the session lands in nam's cookie jar.
+    bool signIn(QNetworkAccessManager* nam) const;
 
 private:
     QProcess m_process;

@@ -5,8 +5,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -59,15 +57,4 @@ int DemoWindow::fetches(const QString& prefix) const
     for (const QString& path : m_site->requestedPaths())
         n += path.startsWith(prefix);
     return n;
-}
-
-bool DemoWindow::signIn(QNetworkAccessManager* nam) const
-{
-    QNetworkRequest request(QUrl(m_site->baseUrl() + QStringLiteral("/signin")));
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QStringLiteral("application/x-www-form-urlencoded"));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    std::unique_ptr<QNetworkReply> reply(nam->post(request, QByteArray("userid=demo&pass=demo")));
-    return QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000);
 }

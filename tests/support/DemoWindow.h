@@ -8,7 +8,6 @@
 #include <memory>
 
 class Form1;
-class QNetworkAccessManager;
 
 // The real main window on a temporary program folder whose options point at
 // a demo site process, with a start delay of 10 ms and messages recorded.
@@ -29,8 +28,6 @@ public:
     void onStatus(const QString& status, const std::function<void()>& action);
     // Requests the site logged whose target starts with prefix.
     int fetches(const QString& prefix) const;
-    // Signs in to the demo site as a user would, through nam's cookie jar.
-    bool signIn(QNetworkAccessManager* nam) const;
     void stopSite() { m_site.reset(); }
 
 private:

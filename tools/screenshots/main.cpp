@@ -22,8 +22,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -178,18 +176,7 @@ int main(int argc, char* argv[])
         failures += !save(signIn, QStringLiteral("sign-in"));
         signIn->close();
     }
-    {
-        QNetworkRequest request(QUrl(site.baseUrl() + QStringLiteral("/signin")));
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QStringLiteral("application/x-www-form-urlencoded"));
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::ManualRedirectPolicy);
-        QNetworkReply* reply = f->Inet1->networkAccessManager()->post(
-            request, QByteArrayLiteral("userid=demo&pass=demo"));
-        QSignalSpy done(reply, &QNetworkReply::finished);
-        done.wait(10000);
-        reply->deleteLater();
-    }
+    site.signIn(f->Inet1->networkAccessManager());
     if (!scan(f))
         return 1;
     failures += !save(f, QStringLiteral("main-window-sold"));
