@@ -102,9 +102,9 @@ void TestInet::fetch_data()
     row("the limit, chunked", Answer().fill(4096, true), x, 4096, -1, QString(4096, u'x'), false);
     const QString first = QString(300000, u'x');
     row("too large, no Content-Length", Answer().fill(1000000, true), x, 300000, -1, first, true);
-    // Streamed from the server's thread as fast as read: still cut at its first part.
-    // Thrice: without a bound on Qt's read-ahead, a try now and then comes out right.
-    for (const char* name : {"endless body", "endless body, again", "endless body, once more"})
+    // Streamed as fast as read, five times: unbounded, Qt's read-ahead passes now and then.
+    for (const char* name :
+         {"endless body", "endless body 2", "endless body 3", "endless body 4", "endless body 5"})
         row(name, Answer().fill(-1, true), x, 300000, -1, first, true);
     row("ftp scheme", Answer(), "ftp://127.0.0.1:1/page", 0, -1, "", true);
     row("303 with query", moved("/page?x=1", 303), x, 0, -1, Page, false);
@@ -122,8 +122,6 @@ void TestInet::fetch_data()
     row("Cancel waiting for the answer", late, x, 0, 0, "late", false);
     row("Cancel while the body trickles", slow, x, 0, 0, QString(1000, u'b'), false);
     row("Cancel at resolving host", late, x, 0, 1, "late", false);
-    row("Cancel at receiving response", slow, x, 0, 7, QString(1000, u'b'), false);
-
     const QString cafeEuro = QStringLiteral("caf\u00e9 \u20ac");
     const auto charset = [&](const char* name, const QByteArray& type, const QByteArray& body,
                              const QString& text) {
@@ -155,8 +153,7 @@ void TestInet::fetch()
     QFETCH(bool, failed);
 
     m_server.route("/x", answer);
-    // Far off when Cancel has to end the fetch.
-    m_inet->setStallTimeout(cancelAt < 0 ? 400 : 5000);
+    m_inet->setStallTimeout(cancelAt < 0 ? 400 : 5000); // far off when Cancel ends it
     if (limit > 0)
         m_inet->setMaxBodyBytes(limit);
     const auto stop = [this] { m_inet->Cancel(), m_inet->Cancel(); }; // Stop pressed twice
@@ -168,6 +165,9 @@ void TestInet::fetch()
             if (state == cancelAt)
                 stop();
         });
+    QTimer busy; // a main thread with work of its own, as the program's has
+    connect(&busy, &QTimer::timeout, [] { QThread::usleep(2000); });
+    busy.start(1);
     QElapsedTimer clock;
     clock.start();
     const QString got = m_inet->OpenURL(url.startsWith(u'/') ? m_server.url(url).toString() : url);
@@ -191,8 +191,7 @@ void TestInet::statesAndKeepAlive()
 {
     QCOMPARE(get("/page"), Page);
     QCOMPARE(m_states, (States{1, 2, 3, 4, 5, 6, 7, 8, 12, 9, 10}));
-    // The kept-alive connection is reused, across redirections too (Qt's
-    // own redirect handling would open new ones): no connecting states.
+    // Kept alive, across redirections too (Qt's own would open new ones): no connecting.
     m_states.clear();
     QCOMPARE(get("/hop?3"), Page);
     QCOMPARE(m_states, (States{1, 2, 5, 6, 7, 5, 6, 7, 5, 6, 7, 5, 6, 7, 8, 12, 9, 10}));
