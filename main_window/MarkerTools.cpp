@@ -17,7 +17,6 @@ void Form1::mnuCheck_Click()
 {
     checkWindow.show([this] {
         auto* window = new frmMarkerCheck([this] { return Combo1->currentText(); });
-        connect(window, &QObject::destroyed, window, [window] { checkWindow.forget(window); });
         connect(this, &Form1::closing, window, &QWidget::close);
         return window;
     });

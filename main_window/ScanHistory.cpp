@@ -111,7 +111,6 @@ void Form1::mnuHistory_Click()
     historyWindow.show([this] {
         history();
         auto* window = new frmHistory(m_history, Combo1->currentText().trimmed());
-        connect(window, &QObject::destroyed, window, [window] { historyWindow.forget(window); });
         connect(this, &Form1::closing, window, &QWidget::close);
         return window;
     });
