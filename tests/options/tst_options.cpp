@@ -1,6 +1,5 @@
-// The options: RTF reading and writing, number texts, the holders' files, and
-// the options store with its windows, on real files in temporary folders.
-// Most cases are rows of the tables in data/.
+// The options: RTF, number texts, the holders' files, the options store and its windows,
+// on real files in temporary folders. Most cases are rows of the tables in data/.
 #include "TestSupport.h"
 #include "options/Form4.h"
 #include "options/Form5.h"
@@ -20,11 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString dataFile(const QString& name)
-{
-    return sourceDir() + QStringLiteral("/tests/options/data/") + name;
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -48,22 +42,23 @@ QString readText(const QString& path)
 QByteArray field(const QString& text)
 {
     if (text.startsWith(u'@'))
-        return readFile(dataFile(text.mid(1)));
+        return readFile(sourceDir() + QStringLiteral("/tests/options/data/") + text.mid(1));
     return QByteArray::fromPercentEncoding(text.toUtf8());
 }
 
-// What a function named in the tables gives for an input, as text.
-QString apply(const QString& function, const QByteArray& input)
+// What the function named in the row gives for its input, as text.
+QString rowResult()
 {
+    QFETCH(QString, function);
+    QFETCH(QByteArray, input);
     const QString text = QString::fromUtf8(input);
     const double value = QLocale::c().toDouble(text);
-    const QString rtf = QString::fromLatin1(RtfCodec::write(text));
-    if (function == u"read")
-        return RtfCodec::read(input).value_or(QStringLiteral("<not rtf>"));
-    if (function == u"roundtrip")
-        return RtfCodec::read(rtf.toLatin1()).value_or(QStringLiteral("<not rtf>"));
+    const QByteArray rtf = RtfCodec::write(text);
+    OptionsStore::setCounterTryLimit(2);
+    if (function == u"read" || function == u"roundtrip")
+        return RtfCodec::read(function == u"read" ? input : rtf).value_or("<not rtf>");
     if (function == u"write")
-        return rtf;
+        return QString::fromLatin1(rtf);
     if (function == u"number")
         return QString::number(leadingNumberValue(text), 'g', QLocale::FloatingPointShortest);
     if (function == u"round")
@@ -79,15 +74,13 @@ QString apply(const QString& function, const QByteArray& input)
     if (function == u"trylimit") {
         TempProgramFolder folder(false);
         if (!input.isEmpty())
-            writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(text));
-        OptionsStore::setCounterTryLimit(2);
+            writeFile(folder.file(QStringLiteral("Options.rtf")), rtf);
         OptionsStore::loadCounterTryLimit();
         return QString::number(OptionsStore::counterTryLimit());
     }
     if (function == u"savecount") { // the limit, Options.rtf, a marker file, messages, window
         TempProgramFolder folder;
         MessageRecorder messages;
-        OptionsStore::setCounterTryLimit(2);
         OptionsStore::showWindow();
         OptionsStore::form()->RTBtry->setText(text);
         OptionsStore::form()->RichTextBox6[8]->setText(QStringLiteral("  &rd=1  "));
@@ -98,29 +91,16 @@ QString apply(const QString& function, const QByteArray& input)
                            messages.texts.join(u'/'), OptionsStore::isLoaded() ? "open" : "closed"}
             .join(u'|');
     }
+    if (function.startsWith(u"Form")) { // the input: an object of that window, a property
+        QWidget owner;
+        QWidget* top = function == u"Form4"   ? OptionsStore::form()
+                       : function == u"Form5" ? static_cast<QWidget*>(Form5::showWarning())
+                                              : Form3::showConfirm(&owner, {}, {});
+        const QStringList at = text.split(u' ');
+        QObject* w = top->objectName() == at[0] ? top : top->findChild<QObject*>(at[0]);
+        return w ? w->property(qPrintable(at.value(1))).toString() : QStringLiteral("<no object>");
+    }
     return QStringLiteral("<no such function>");
-}
-
-// Loads a file while the process may take only 16 MiB more memory.
-bool loadInSmallMemory(RichTextHolder& holder, const QString& path)
-{
-    rlimit old{};
-    getrlimit(RLIMIT_DATA, &old);
-    const QByteArray status = readFile(QStringLiteral("/proc/self/status"));
-    const qsizetype at = status.indexOf("VmData:") + 7;
-    const rlim_t usedKiB = status.mid(at, status.indexOf("kB", at) - at).trimmed().toULong();
-    const rlimit small{(usedKiB + 16384) * 1024, old.rlim_max};
-#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own mappings count against the limit
-    setrlimit(RLIMIT_DATA, &small);
-#endif
-    const bool loaded = holder.LoadFile(path);
-    setrlimit(RLIMIT_DATA, &old);
-    return loaded;
-}
-
-QString markerFile(int table, int row)
-{
-    return QStringLiteral("Config%1%2.rtf").arg(table).arg(row);
 }
 
 } // namespace
@@ -131,11 +111,9 @@ class TestOptions : public QObject
 private slots:
     void cleanup();
     void cases_data();
-    void cases();
-    void saveInClosedFolder();
-    void sizeLimit();
+    void cases() { QTEST(rowResult(), "expected"); }
+    void holderFiles();
     void storeReadsAndSavesEveryFile();
-    void windowTexts();
     void advanced_data();
     void advanced();
 };
@@ -153,31 +131,29 @@ void TestOptions::cases_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("expected");
-    for (const QString name : {"codec.tsv", "numbers.tsv"}) {
-        for (const QByteArray& line : readFile(dataFile(name)).split('\n')) {
+    for (const QString name : {"@codec.tsv", "@numbers.tsv", "@texts.tsv"}) {
+        for (const QByteArray& line : field(name).split('\n')) {
             const QStringList row = QString::fromUtf8(line).split(u'\t');
             if (line.isEmpty() || line.startsWith('#'))
                 continue;
             const QByteArray expected = row.value(2) == u"=" ? field(row[1]) : field(row.value(2));
-            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row.value(3)))
+            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row.value(3, row.value(1))))
                 << row[0] << field(row.value(1)) << QString::fromUtf8(expected);
         }
     }
 }
 
-void TestOptions::cases()
-{
-    QFETCH(QString, function);
-    QFETCH(QByteArray, input);
-    QFETCH(QString, expected);
-    QCOMPARE(apply(function, input), expected);
-}
-
-void TestOptions::saveInClosedFolder()
+void TestOptions::holderFiles()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("f.rtf"));
     RichTextHolder holder;
+    for (const qint64 over : {1, 0}) { // the rest a hole of NULs, which RTF ignores
+        writeFile(path, "{\\rtf1 new", RichTextHolder::maxFileSize + over);
+        QCOMPARE(holder.LoadFile(path), !over);
+        QCOMPARE(holder.Text(), over ? QString() : QStringLiteral("new"));
+        QCOMPARE(holder.lastError().isEmpty(), !over);
+    }
     QVERIFY(holder.SaveFile(path));
     const QString text = QStringLiteral("a\tb\r\nc\n\u0416{\\}") + QChar(0);
     holder.setText(text);
@@ -191,46 +167,39 @@ void TestOptions::saveInClosedFolder()
     QVERIFY(!asNobody || seteuid(0) == 0);
     QVERIFY2(ok, qPrintable(holder.lastError()));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("f.rtf")});
-    // Reading a small file takes memory for that file, not for the largest one allowed.
-    RichTextHolder reader;
-    QVERIFY(loadInSmallMemory(reader, path));
-    QCOMPARE(reader.Text(), text);
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-}
 
-void TestOptions::sizeLimit()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("f.rtf"));
-    RichTextHolder holder;
-    for (const qint64 size : {RichTextHolder::maxFileSize + 1, RichTextHolder::maxFileSize}) {
-        writeFile(path, "{\\rtf1 new", size); // the rest a hole of NULs, which RTF ignores
-        QCOMPARE(holder.LoadFile(path), size == RichTextHolder::maxFileSize);
-        QCOMPARE(holder.Text(), size == RichTextHolder::maxFileSize ? "new" : QString());
-        QCOMPARE(holder.lastError().isEmpty(), size == RichTextHolder::maxFileSize);
-    }
+    // Reading a small file takes memory for that file, not for the largest one
+    // allowed: read it while the process may take only 16 MiB more.
+    rlimit old{};
+    getrlimit(RLIMIT_DATA, &old);
+    const QByteArray vm = readFile(QStringLiteral("/proc/self/status"));
+    const rlim_t usedKiB = vm.mid(vm.indexOf("VmData:") + 7).split('k')[0].trimmed().toULong();
+    const rlimit small{(usedKiB + 16384) * 1024, old.rlim_max};
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own mappings count against the limit
+    setrlimit(RLIMIT_DATA, &small);
+#endif
+    RichTextHolder reader;
+    const QString read = reader.LoadFile(path) ? reader.Text() : reader.lastError();
+    setrlimit(RLIMIT_DATA, &old);
+    QCOMPARE(read, text);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
 }
 
 void TestOptions::storeReadsAndSavesEveryFile()
 {
     TempProgramFolder folder(false);
-    const QString options1 = folder.file(QStringLiteral("Options1.rtf"));
-    for (int table : {1, 2, 5, 6}) {
-        for (int r = 0; r < Form4::rows; ++r)
-            writeFile(folder.file(markerFile(table, r)), RtfCodec::write(markerFile(table, r)));
-    }
-    writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(QStringLiteral("7")));
-    writeFile(folder.file(markerFile(2, 4)), "not rtf"); // both keep their built-in texts
-    QVERIFY(QDir().mkpath(options1));
-    const auto expected = [](int table, int r) {
-        return table == 2 && r == 4 ? QStringLiteral(" ") : markerFile(table, r);
+    const auto file = [&](int table, int r) {
+        return folder.file(QStringLiteral("Config%1%2.rtf").arg(table).arg(r));
     };
-    for (int r = 0; r < Form4::rows; ++r) {
-        QCOMPARE(OptionsStore::before(MarkerTable::Active, r), expected(1, r));
-        QCOMPARE(OptionsStore::after(MarkerTable::Active, r), expected(5, r));
-        QCOMPARE(OptionsStore::before(MarkerTable::Sold, r), expected(2, r));
-        QCOMPARE(OptionsStore::after(MarkerTable::Sold, r), expected(6, r));
-    }
+    const auto expected = [&](int table, int r) {
+        return table == 2 && r == 4 ? QStringLiteral(" ") : QFileInfo(file(table, r)).fileName();
+    };
+    for (int table : {1, 2, 5, 6})
+        for (int r = 0; r < Form4::rows; ++r)
+            writeFile(file(table, r), RtfCodec::write(expected(table, r)));
+    writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(QStringLiteral("7")));
+    writeFile(file(2, 4), "not rtf"); // both keep their built-in texts
+    QVERIFY(QDir().mkpath(folder.file(QStringLiteral("Options1.rtf"))));
     QCOMPARE(OptionsStore::tryCountText(), QStringLiteral("7"));
     QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("800"));
     QVERIFY(!OptionsStore::form()->isVisible());
@@ -240,31 +209,17 @@ void TestOptions::storeReadsAndSavesEveryFile()
     MessageRecorder messages;
     OptionsStore::form()->RTB3->setText(QStringLiteral("950"));
     QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
-    QCOMPARE(messages.texts.size(), 1);
-    QVERIFY(messages.texts[0].contains(QStringLiteral("Options1.rtf")));
+    QVERIFY(messages.texts.size() == 1 &&
+            messages.texts[0].contains(QStringLiteral("Options1.rtf")));
     QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("950"));
-    for (int table : {1, 2, 5, 6}) {
-        for (int r = 0; r < Form4::rows; ++r)
-            QCOMPARE(readText(folder.file(markerFile(table, r))), expected(table, r));
-    }
     QCOMPARE(readText(folder.file(QStringLiteral("Options.rtf"))), QStringLiteral("7"));
-}
-
-void TestOptions::windowTexts()
-{
-    // Every quoted text of the three small windows, one row each in data/texts.tsv.
-    QWidget owner;
-    const QHash<QString, QWidget*> windows = {{"Form4", OptionsStore::form()},
-                                              {"Form5", Form5::showWarning()},
-                                              {"Form3", Form3::showConfirm(&owner, {}, {})}};
-    for (const QByteArray& line : readFile(dataFile(QStringLiteral("texts.tsv"))).split('\n')) {
-        const QStringList row = QString::fromUtf8(line).split(u'\t');
-        if (row.size() < 4 || line.startsWith('#'))
-            continue;
-        QWidget* top = windows.value(row[0]);
-        QObject* w = top->objectName() == row[1] ? top : top->findChild<QObject*>(row[1]);
-        QVERIFY2(w, qPrintable(row[1]));
-        QCOMPARE(w->property(qPrintable(row[2])).toString(), row[3]);
+    for (int r = 0; r < Form4::rows; ++r) {
+        QCOMPARE(OptionsStore::before(MarkerTable::Active, r), expected(1, r));
+        QCOMPARE(OptionsStore::after(MarkerTable::Active, r), expected(5, r));
+        QCOMPARE(OptionsStore::before(MarkerTable::Sold, r), expected(2, r));
+        QCOMPARE(OptionsStore::after(MarkerTable::Sold, r), expected(6, r));
+        for (int table : {1, 2, 5, 6})
+            QCOMPARE(readText(file(table, r)), expected(table, r));
     }
 }
 
