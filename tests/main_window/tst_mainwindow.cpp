@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(m_messages.texts.size(), 1);
     }
 
-    void texts() // the quoted texts: "name" of a control or menu item, "name key" adds the shortcut
+    void texts() // "name": a control's or menu item's text, "name key" with the shortcut, "name tip"
     {
         const std::pair<const char*, const char*> expected[] = {
             {"Frame1", "   User ID   "}, {"Frame3", "   Select Items   "}, {"Label5 tip", "Buy Now Price"},
