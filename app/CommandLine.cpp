@@ -37,9 +37,10 @@ void CommandLine::describe(QCommandLineParser& parser)
         QStringLiteral(
             "Counts the visits of a seller's auction listings.\n\n"
             "Settings (the option files and User.rtf with the saved User IDs) live in the\n"
-            "program's folder, %1, when it is writable. Otherwise (an installed copy)\n"
-            "they live in %2: the first start copies the installed\n"
-            "files there, and a file missing there is copied again.\n"
+            "program's folder, %1, when it is writable and not\n"
+            "where the program was installed. Otherwise they live in %2:\n"
+            "the first start copies the installed files there, and a file missing there\n"
+            "is copied again; the installed files are never written.\n"
             "Visit history: %3.\n\n"
             "Try it with the demo auction site: run quillmere-demo-site, then scan the User\n"
             "ID demoseller.")
@@ -80,8 +81,8 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
         out << form.Text1[r]->text() << '\t' << form.Text7[r]->text() << '\t'
             << form.Text2[r]->text() << '\t' << form.Text16[r]->text() << '\n';
     }
-    out << "auctions " << form.Text13->text() << ", visits " << form.Text14->text()
-        << ", average " << form.Text15->text() << '\n'
+    out << "auctions " << form.Text13->text() << ", visits " << form.Text14->text() << ", average "
+        << form.Text15->text() << '\n'
         << form.Text11->text() << Qt::endl;
     return form.Text11->text() == Form1::taskComplete() ? 0 : 1;
 }

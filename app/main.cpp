@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -51,8 +52,12 @@ int main(int argc, char* argv[])
     // Unknown options are left alone: Qt WebEngine takes Chromium's own.
     parser.parse(QCoreApplication::arguments());
 
+    // Root could write the installed files too; they stay the package's.
+    const bool installed =
+        QDir(programFolder()) == QDir(QStringLiteral(QUILLMERE_INSTALLED_FOLDER));
     const SettingsFolder settings = chooseSettingsFolder(
-        programFolder(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+        programFolder(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+        installed);
     setProgramFolder(settings.folder);
     const bool scan = parser.isSet(QStringLiteral("scan"));
     if (!settings.message.isEmpty()) {

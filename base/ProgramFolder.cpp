@@ -39,28 +39,29 @@ QString userDataFolder()
                             : folder;
 }
 
-SettingsFolder chooseSettingsFolder(const QString& installedFolder, const QString& userFolder)
+SettingsFolder chooseSettingsFolder(const QString& programFolder, const QString& userFolder,
+                                    bool installed)
 {
-    if (QFileInfo(installedFolder).isWritable())
-        return {installedFolder, {}};
+    if (!installed && QFileInfo(programFolder).isWritable())
+        return {programFolder, {}};
     const auto readOnly = [&](const QString& problem) {
-        return SettingsFolder{
-            installedFolder,
-            problem + QStringLiteral("\n\nQuillmere uses the installed settings in %1; "
-                                     "options and User IDs cannot be saved.")
-                          .arg(QDir::toNativeSeparators(installedFolder))};
+        return SettingsFolder{programFolder,
+                              problem +
+                                  QStringLiteral("\n\nQuillmere uses the installed settings in %1; "
+                                                 "options and User IDs cannot be saved.")
+                                      .arg(QDir::toNativeSeparators(programFolder))};
     };
     const QDir user(userFolder);
     if (!user.mkpath(QStringLiteral(".")))
         return readOnly(QStringLiteral("The settings folder %1 could not be created.")
                             .arg(QDir::toNativeSeparators(userFolder)));
-    const QDir installed(installedFolder);
-    for (const QString& name : installed.entryList({QStringLiteral("*.rtf")}, QDir::Files)) {
+    const QDir program(programFolder);
+    for (const QString& name : program.entryList({QStringLiteral("*.rtf")}, QDir::Files)) {
         // Only what is missing: the user's own settings are never replaced.
         const QString copy = user.filePath(name);
         if (QFileInfo::exists(copy))
             continue;
-        if (!QFile::copy(installed.filePath(name), copy))
+        if (!QFile::copy(program.filePath(name), copy))
             return readOnly(QStringLiteral("%1 could not be copied to %2.")
                                 .arg(name, QDir::toNativeSeparators(userFolder)));
         // The copy keeps the installed file's modes, which may forbid writing it.

@@ -21,8 +21,11 @@ struct SettingsFolder
     QString message; // why the user's own copy cannot be used; empty when it is
 };
 
-// The program's own folder when it can be written (a build folder, a portable
-// copy). Otherwise userFolder, after copying into it every installed file it
-// lacks, so the installed set is never written. When that fails: the
-// installed folder, read-only, and a message saying so.
-SettingsFolder chooseSettingsFolder(const QString& installedFolder, const QString& userFolder);
+// The program's own folder when it can be written and is not where the
+// program was installed (a build folder, a portable copy). Otherwise
+// userFolder, after copying into it every option file (*.rtf) of the
+// program's folder it lacks, so the installed set is never written, even by
+// root. When that
+// fails: the program's folder, read-only, and a message saying so.
+SettingsFolder chooseSettingsFolder(const QString& programFolder, const QString& userFolder,
+                                    bool installed);

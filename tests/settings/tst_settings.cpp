@@ -16,59 +16,59 @@ private slots:
 
 void TestSettings::choose_data()
 {
-    QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<QString>("userCopy"); // none, whole, lacksOne, uncreatable
-    QTest::newRow("writable program folder") << false << QStringLiteral("none");
-    QTest::newRow("installed, first start") << true << QStringLiteral("none");
-    QTest::newRow("installed, own copy") << true << QStringLiteral("whole");
-    QTest::newRow("installed, copy lacks a file") << true << QStringLiteral("lacksOne");
-    QTest::newRow("installed, folder cannot be made") << true << QStringLiteral("uncreatable");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("writable program folder") << QStringLiteral("writable");
+    QTest::newRow("installed, writable by root") << QStringLiteral("installed");
+    QTest::newRow("read-only, first start") << QStringLiteral("first");
+    QTest::newRow("read-only, user's own copy") << QStringLiteral("own");
+    QTest::newRow("read-only, own copy lacks a file") << QStringLiteral("lacks");
+    QTest::newRow("read-only, user folder cannot be made") << QStringLiteral("uncreatable");
 }
 
 void TestSettings::choose()
 {
-    QFETCH(bool, readOnly);
-    QFETCH(QString, userCopy);
-    QTemporaryDir tmp;
-    const QString installed = tmp.filePath(QStringLiteral("installed"));
-    const QByteArray mountPoint = QFile::encodeName(installed);
-    QVERIFY(QDir().mkpath(installed));
-    if (readOnly && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+    QFETCH(QString, kind);
+    const bool writable = kind == QLatin1String("writable") || kind == QLatin1String("installed");
+    QTemporaryDir tmp, home;
+    const QString installed = tmp.path();
+    const QByteArray at = QFile::encodeName(installed);
+    if (!writable && ::mount("tmpfs", at.constData(), "tmpfs", 0, "size=1m") != 0)
         QSKIP("a read-only file system for root needs a mount");
-    auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+    auto unmount = qScopeGuard([&] { ::umount2(at.constData(), MNT_DETACH); });
     const QDir data(qEnvironmentVariable("QUILLMERE_SOURCE_DIR") + QStringLiteral("/data"));
     const QStringList names = data.entryList({QStringLiteral("*.rtf")});
     QCOMPARE(names.size(), 39);
     for (const QString& name : names)
         QVERIFY(QFile::copy(data.filePath(name), installed + u'/' + name) &&
-                QFile::setPermissions(installed + u'/' + name, QFile::ReadOwner | QFile::ReadOther));
-    if (readOnly)
-        QCOMPARE(::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+                QFile::setPermissions(installed + u'/' + name, QFile::ReadOwner));
+    if (!writable)
+        QCOMPARE(::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
 
-    const bool uncreatable = userCopy == QLatin1String("uncreatable");
-    const bool usesUserCopy = readOnly && !uncreatable;
-    const QString user = tmp.filePath(uncreatable ? "file/Quillmere" : "config/Quillmere");
+    const bool uncreatable = kind == QLatin1String("uncreatable");
+    const bool usesUserCopy = kind != QLatin1String("writable") && !uncreatable;
+    const bool ownCopy = kind == QLatin1String("own") || kind == QLatin1String("lacks");
+    const QString user = home.filePath(uncreatable ? "file/Quillmere" : "config/Quillmere");
     const QByteArray mine = "{\\rtf1 mine,}";
     if (uncreatable) {
-        QVERIFY(QFile(tmp.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));
-    } else if (userCopy != QLatin1String("none")) {
+        QVERIFY(QFile(home.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));
+    } else if (ownCopy) {
         QVERIFY(QDir().mkpath(user));
         for (const QString& name : names)
-            if (name != QLatin1String("Config10.rtf") || userCopy != QLatin1String("lacksOne"))
+            if (name != QLatin1String("Config10.rtf") || kind != QLatin1String("lacks"))
                 QFile::copy(data.filePath(name), user + u'/' + name);
         QFile own(user + QStringLiteral("/User.rtf"));
         QVERIFY(own.open(QIODevice::WriteOnly) && own.write(mine) > 0);
     }
 
-    const SettingsFolder chosen = chooseSettingsFolder(installed, user);
+    const auto chosen = chooseSettingsFolder(installed, user, kind == QLatin1String("installed"));
     QCOMPARE(chosen.folder, usesUserCopy ? user : installed);
     QCOMPARE(chosen.message.contains(user), uncreatable);
     QCOMPARE(QFileInfo::exists(user), usesUserCopy);
     for (const QString& name : usesUserCopy ? names : QStringList()) {
         QFile copy(user + u'/' + name), original(data.filePath(name));
-        QVERIFY2(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly), qPrintable(name));
+        QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
         QVERIFY(copy.permissions() & QFile::WriteOwner);
-        const bool own = name == QLatin1String("User.rtf") && userCopy != QLatin1String("none");
+        const bool own = ownCopy && name == QLatin1String("User.rtf");
         QCOMPARE(copy.readAll(), own ? mine : original.readAll());
     }
 }
