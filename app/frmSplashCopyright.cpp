@@ -1,9 +1,11 @@
 #include "app/frmSplashCopyright.h"
 
 #include "app/Links.h"
+#include "base/ProgramFolder.h"
 #include "base/Twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QIcon>
@@ -45,6 +47,9 @@ frmSplashCopyright::frmSplashCopyright(QWidget* parent) : QWidget(parent, Qt::Wi
     lblWebsite = label("lblWebsite", Links::website().toString(), 1320, 330, 10);
     lblCopyright = label("lblCopyright", QStringLiteral("Copyright \u00a9 2026 Quillmere Software"),
                          1680, 330, 9);
+    const QString settings = QDir::toNativeSeparators(programFolder());
+    lblSettings = label("lblSettings", QStringLiteral("Settings: ") + settings, 2040, 330, 9);
+    lblSettings->setToolTip(settings);
 
     cmdOK1 = new QPushButton(QStringLiteral("Continue"), this);
     cmdOK1->setObjectName(QStringLiteral("cmdOK1"));

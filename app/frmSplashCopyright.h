@@ -21,6 +21,7 @@ public:
     QLabel* lblMaker = nullptr;
     QLabel* lblWebsite = nullptr;
     QLabel* lblCopyright = nullptr;
+    QLabel* lblSettings = nullptr; // where the option files and User IDs live
     QPushButton* cmdOK1 = nullptr;
     QTimer* Timer1 = nullptr;
 

@@ -13,3 +13,19 @@ QString programFile(const QString& name);
 // The user's own data the option files do not hold (visit history,
 // preferences): QUILLMERE_DATA_DIR, else the application data location.
 QString userDataFolder();
+
+// Where the option files and User.rtf are read and written.
+struct SettingsFolder
+{
+    QString folder;
+    QString message; // why the user's own copy cannot be used; empty when it is
+};
+
+// The program's own folder when it can be written and is not where the
+// program was installed (a build folder, a portable copy). Otherwise
+// userFolder, after copying into it every option file (*.rtf) of the
+// program's folder it lacks, so the installed set is never written, even by
+// root. When that
+// fails: the program's folder, read-only, and a message saying so.
+SettingsFolder chooseSettingsFolder(const QString& programFolder, const QString& userFolder,
+                                    bool installed);

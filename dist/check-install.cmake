@@ -1,5 +1,6 @@
 # Installs the build into a scratch folder and checks that the program, its
-# option files, the desktop entry, the icon and the command link are there.
+# option files, the desktop entry, the icon, the commands on PATH and their
+# manual pages are there.
 set(dest "${BUILD_DIR}/install-check")
 file(REMOVE_RECURSE "${dest}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${dest}"
@@ -15,6 +16,10 @@ set(expected
     "${LIBDIR}/quillmere/Config10.rtf"
     "${LIBDIR}/quillmere/Config68.rtf"
     "${BINDIR}/quillmere"
+    "${BINDIR}/quillmere-demo-site"
+    "${MANDIR}/man1/quillmere.1.gz"
+    "${MANDIR}/man1/quillmere-demo-site.1.gz"
+    "${DATADIR}/doc/quillmere/copyright"
     "${DATADIR}/applications/net.quillmere.Quillmere.desktop"
     "${DATADIR}/icons/hicolor/scalable/apps/net.quillmere.Quillmere.svg")
 foreach(file IN LISTS expected)
