@@ -10,7 +10,6 @@
 
 #include "DemoWindow.h"
 
-#include <QtNetwork>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -33,7 +32,7 @@ private slots:
     void demoSellerFillsTable()
     {
         Form1& f = m_demo->form();
-        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
         QStringList last;
         for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18, f.Text19})
             last << column[19]->text();
@@ -52,23 +51,23 @@ private slots:
                               "Task Complete"}));
         QCOMPARE(color(f.Text11), Green);
         QVERIFY(f.Command1->isEnabled() && f.Command10->isEnabled());
-        QCOMPARE(fetches(QStringLiteral("/item")), 20); // each item page once
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 20); // each item page once
     }
 
     void unknownSellerAndCounterFaults()
     {
         Form1& f = m_demo->form();
-        QVERIFY(runScan(QStringLiteral("nobody-here")));
+        QVERIFY(m_demo->scan(QStringLiteral("nobody-here")));
         QCOMPARE(f.Text11->text(), QStringLiteral("User Search Error"));
         QCOMPARE(color(f.Text11), Red);
-        QCOMPARE(fetches(QStringLiteral("/item")), 0);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 0);
 
         // A counter search from position 1 with one try: a page whose counter is
         // missing shows "N/F" on red; one that reads "--</f" is fetched again
         // until it shows digits (the site shows them on the third fetch).
         OptionsStore::form()->RTB3->setText(QStringLiteral("1"));
         OptionsStore::setCounterTryLimit(1);
-        QVERIFY(runScan(QStringLiteral("smallshop")));
+        QVERIFY(m_demo->scan(QStringLiteral("smallshop")));
         for (int i = 0; i < 7; ++i) {
             const QString auction = f.Text1[i]->text();
             if (auction == QLatin1String("110049917629")) {
@@ -79,8 +78,8 @@ private slots:
                 QVERIFY2(f.Text2[i]->text().at(0).isDigit(), qPrintable(auction));
             }
         }
-        QCOMPARE(fetches(QStringLiteral("/item?id=110049916381")), 3);
-        QCOMPARE(fetches(QStringLiteral("/item?id=110049917629")), 1);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item?id=110049916381")), 3);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item?id=110049917629")), 1);
         QCOMPARE(f.Text13->text(), QStringLiteral("6"));
     }
 
@@ -89,18 +88,18 @@ private slots:
         // Every way of starting, pressed while a scan that was not stopped fetches.
         Form1& f = m_demo->form();
         QSignalSpy started(&f, &Form1::scanStarted);
-        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&f] {
             f.Command1_Click();
             f.mnuStart->trigger();
             f.Command2_Click(); // Clear enables the button again
             QTest::mouseClick(f.Command1, Qt::LeftButton);
         });
-        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
         QTest::qWait(100); // a second start would begin 10 ms after the first ends
         QCOMPARE(started.count(), 1);
         QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
-        QCOMPARE(fetches(QStringLiteral("/item")), 20);
-        QCOMPARE(fetches(QStringLiteral("/seller")), 1);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 20);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/seller")), 1);
     }
 
     void stopThenStartWaitsForTheScan()
@@ -110,7 +109,7 @@ private slots:
         connect(&f, &Form1::scanStarted, this, [&] { most = qMax(most, ++running); });
         connect(&f, &Form1::scanFinished, this, [&] { --running; });
         // Stop, then Start while the stopped scan is still inside its fetch.
-        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&f] {
             f.Command5_Click();
             f.Command1_Click();
         });
@@ -128,12 +127,12 @@ private slots:
 
         // Stop pressed while that start waits calls it off.
         QSignalSpy started(&f, &Form1::scanStarted);
-        onStatus(QStringLiteral("Searching Visits...."), [&f] {
+        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&f] {
             f.Command5_Click();
             f.Command1_Click();
             f.Command5_Click();
         });
-        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
         QTest::qWait(100);
         QCOMPARE(started.count(), 1);
         QVERIFY(f.Command1->isEnabled());
@@ -153,12 +152,12 @@ private slots:
         Form1& f = m_demo->form();
         f.Check3->setChecked(secondBlock);
         // Pressed inside the fetch: the zero timer runs in the fetch's own event loop.
-        onStatus(QStringLiteral("Loading Page"),
+        m_demo->onStatus(QStringLiteral("Loading Page"),
                  [&f] { QTimer::singleShot(0, &f, [&f] { f.Command5_Click(); }); });
-        QVERIFY(runScan(QStringLiteral("demoseller")));
+        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
         QTEST(f.Text11->text(), "status");
         QVERIFY(f.Text1[0]->text().isEmpty());
-        QCOMPARE(fetches(QStringLiteral("/item")), 0);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 0);
         QVERIFY(f.Command1->isEnabled());
     }
 
@@ -167,7 +166,7 @@ private slots:
         startSite({QStringLiteral("--delay-ms"), QStringLiteral("600000")});
         Form1& f = m_demo->form();
         QSignalSpy closing(&f, &Form1::closing);
-        onStatus(QStringLiteral("Loading Page"),
+        m_demo->onStatus(QStringLiteral("Loading Page"),
                  [&f] { QTimer::singleShot(0, &f, [&f] { QVERIFY(!f.close()); }); });
         // The scan blocks this test while it waits, so a close that did not cancel
         // the fetch is seen by a watchdog that has to cancel it instead.
@@ -199,12 +198,12 @@ private slots:
             if (text == QLatin1String("Searching Visits....") && ++items == 3)
                 f.Command5_Click();
         });
-        QVERIFY(runScan(QString()));
-        QCOMPARE(fetches(QStringLiteral("/item")), 3);
+        QVERIFY(m_demo->scan(QString()));
+        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 3);
         QCOMPARE(f.Text11->text(), QStringLiteral("Task Complete"));
 
         items = -100; // the whole scan
-        QVERIFY(runScan(QString()));
+        QVERIFY(m_demo->scan(QString()));
         QStringList row;
         for (const Form1::Column& column : {f.Text1, f.Text7, f.Text16, f.Text17, f.Text18})
             row << column[11]->text();
@@ -223,9 +222,9 @@ private slots:
         f.Option2->setChecked(true);
         if (Form2* signIn = Form2::instance())
             signIn->close();
-        QVERIFY(runScan(QString()));
+        QVERIFY(m_demo->scan(QString()));
         QCOMPARE(m_demo->messages(), QStringList{Form1::soldPageError()});
-        QCOMPARE(fetches(QStringLiteral("/sold")), 3);
+        QCOMPARE(m_demo->fetches(QStringLiteral("/sold")), 3);
         QCOMPARE(f.Text11->text(), QStringLiteral("Sold Page Error"));
         QCOMPARE(color(f.Text11), Red);
         QVERIFY(f.Command1->isEnabled());
@@ -233,7 +232,7 @@ private slots:
         // A sold-items page that never arrives ends on "Internet Error".
         m_demo->stopSite();
         m_demo->messages().clear();
-        QVERIFY(runScan(QString()));
+        QVERIFY(m_demo->scan(QString()));
         QCOMPARE(f.Text11->text(), QStringLiteral("Internet Error"));
         QCOMPARE(color(f.Text11), Red);
     }
@@ -245,12 +244,6 @@ private:
         m_demo = std::make_unique<DemoWindow>(arguments);
         QVERIFY(m_demo->site().isRunning());
     }
-    bool runScan(const QString& userId) { return m_demo->scan(userId); }
-    void onStatus(const QString& status, const std::function<void()>& action)
-    {
-        m_demo->onStatus(status, action);
-    }
-    int fetches(const QString& prefix) const { return m_demo->fetches(prefix); }
     QColor color(QLineEdit* field) const { return field->palette().color(QPalette::Base); }
 
     std::unique_ptr<DemoWindow> m_demo;

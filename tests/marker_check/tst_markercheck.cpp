@@ -1,6 +1,5 @@
 // The Marker Check window against the demo site and a saved page, and the
 // notice after a scan whose markers found nothing.
-#include "main_window/Form1.h"
 #include "marker_check/MarkerCheck.h"
 #include "marker_check/frmMarkerCheck.h"
 #include "options/Form4.h"
@@ -9,7 +8,6 @@
 
 #include "DemoWindow.h"
 
-#include <QComboBox>
 #include <QNetworkAccessManager>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -50,8 +48,6 @@ void TestMarkerCheck::check()
     QFETCH(bool, sold);
     QFETCH(QString, seller);
     QFETCH(bool, signIn);
-    QFETCH(QString, broken);
-    QFETCH(QString, counter);
     frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
     window.optSold->setChecked(sold);
     if (signIn) {
@@ -76,9 +72,8 @@ void TestMarkerCheck::check()
         if ((r == 2 || r == 3) && cell.size() == 7) // "12345" with its quotes
             matched << QString::number(r);
     }
-    QCOMPARE(red.join(u','), broken);
-    QCOMPARE(matched.join(u','), counter);
-    QVERIFY(!window.grdRows->item(0, 4)->text().isEmpty());
+    QTEST(red.join(u','), "broken");
+    QTEST(matched.join(u','), "counter");
 }
 
 void TestMarkerCheck::notice_data()
