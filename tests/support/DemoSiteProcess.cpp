@@ -14,7 +14,8 @@ DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
 {
 #ifdef DEMO_SITE_EXE
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(DEMO_SITE_EXE),
+    // A test copied out of its build runs the installed site instead.
+    m_process.start(qEnvironmentVariable("QUILLMERE_DEMO_SITE", QStringLiteral(DEMO_SITE_EXE)),
                     QStringList{"--port", "0", "--log", m_dir.filePath("site.log")} +
                         extraArguments);
     static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
