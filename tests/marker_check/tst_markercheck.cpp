@@ -1,5 +1,6 @@
 // The Marker Check window against the demo site and a saved page, and the
 // notice after a scan whose markers found nothing.
+#include "main_window/Form1.h"
 #include "marker_check/MarkerCheck.h"
 #include "marker_check/frmMarkerCheck.h"
 #include "options/Form4.h"
@@ -82,13 +83,15 @@ void TestMarkerCheck::notice_data()
     QTest::addColumn<QString>("counterStart");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("stopAt"); // Stop pressed when the status shows this
     const QString listings = MarkerCheck::noListingsNotice();
-    QTest::newRow("listings found") << "demoseller" << "800" << true << "";
-    QTest::newRow("new look") << "newlook" << "800" << true << listings;
-    QTest::newRow("nothing for sale") << "emptyshelf" << "800" << true << listings;
-    QTest::newRow("turned off") << "newlook" << "800" << false << "";
-    QTest::newRow("unknown seller") << "nosuchseller" << "800" << true << "";
-    QTest::newRow("past the page") << "smallshop" << "99999" << true << MarkerCheck::noCountersNotice();
+    QTest::newRow("listings found") << "demoseller" << "800" << true << "" << "";
+    QTest::newRow("new look") << "newlook" << "800" << true << listings << "";
+    QTest::newRow("nothing for sale") << "emptyshelf" << "800" << true << listings << "";
+    QTest::newRow("turned off") << "newlook" << "800" << false << "" << "";
+    QTest::newRow("stopped") << "newlook" << "800" << true << "" << "Page Loaded";
+    QTest::newRow("unknown seller") << "nosuchseller" << "800" << true << "" << "";
+    QTest::newRow("past the page") << "smallshop" << "99999" << true << MarkerCheck::noCountersNotice() << "";
 }
 
 void TestMarkerCheck::notice()
@@ -96,7 +99,10 @@ void TestMarkerCheck::notice()
     QFETCH(QString, seller);
     QFETCH(QString, counterStart);
     QFETCH(bool, enabled);
+    QFETCH(QString, stopAt);
     MarkerCheck::setNoticeEnabled(enabled);
+    if (!stopAt.isEmpty())
+        m_demo->onStatus(stopAt, [this] { m_demo->form().Command5_Click(); });
     OptionsStore::form()->RTB3->setText(counterStart);
     QVERIFY(m_demo->scan(seller));
     QTEST(m_demo->messages().join(u'|'), "notice");
