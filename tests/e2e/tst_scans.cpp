@@ -193,6 +193,7 @@ private slots:
         f.Combo1->setEditText(QString());
         f.Option2->setChecked(true);
         QPointer<Form2> signIn = Form2::instance();
+        QVERIFY(signIn);
         QTRY_VERIFY_WITH_TIMEOUT(signIn->Command1->isEnabled(), 30000);
         signIn->WebBrowser1->page()->runJavaScript(
             "document.getElementById('userid').value = 'demo';"
