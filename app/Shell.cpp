@@ -7,13 +7,10 @@
 #include "main_window/Form1.h"
 #include "options/Form5.h"
 #include "options/OptionsStore.h"
-#include "scan/Form2.h"
+#include "signin/Form2.h"
 #include "selection/Form6.h"
 #include "users/Form3.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 Shell::Shell(QObject* parent) : QObject(parent)
@@ -61,11 +58,11 @@ void Shell::showMainWindow()
     // event loops have ended.
     m_form1 = new Form1;
     Form1* f = m_form1;
-    connect(f->mnuAbout, &QAction::triggered, this, &Shell::mnuAbout_Click);
-    connect(f->mnuWebsite, &QAction::triggered, this, &Shell::mnuWebsite_Click);
-    connect(f->mnuDonate, &QAction::triggered, this, &Shell::mnuDonate_Click);
-    connect(f->mnuAuction, &QAction::triggered, this, &Shell::mnuAuction_Click);
-    connect(f->mnuoptions, &QAction::triggered, this, &Shell::mnuoptions_Click);
+    connect(f, &Form1::aboutChosen, this, &Shell::mnuAbout_Click);
+    connect(f, &Form1::websiteChosen, this, &Shell::mnuWebsite_Click);
+    connect(f, &Form1::donationsChosen, this, &Shell::mnuDonate_Click);
+    connect(f, &Form1::viewAuctionChosen, this, &Shell::mnuAuction_Click);
+    connect(f, &Form1::optionsChosen, this, &Shell::mnuoptions_Click);
     connect(f, &Form1::closing, this, &Shell::closeOtherWindows);
     f->Form_Load();
     f->show();
@@ -109,16 +106,13 @@ void Shell::mnuAuction_Click()
     if (!f)
         return;
     // No row chosen yet counts as a row without a number.
-    bool isRow = false;
-    const int row = f->Label14->text().toInt(&isRow);
-    const bool hasNumber =
-        isRow && row >= 0 && row < Form1::Rows && !f->Text1[row]->text().isEmpty();
-    if (!hasNumber) {
+    const AuctionTable& table = f->session()->table();
+    const std::optional<int> row = table.chosen.index;
+    if (!row || table.rows[*row].auction.isEmpty()) {
         Messages::show(f, QStringLiteral("No Auction Number Available"));
         return;
     }
-    Links::openInBrowser(
-        Links::itemView(OptionsStore::before(MarkerTable::Sold, 8), f->Label10->text()));
+    Links::openInBrowser(Links::itemView(OptionsStore::texts().soldBefore[8], table.chosen.auction));
 }
 
 void Shell::mnuoptions_Click()

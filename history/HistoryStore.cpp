@@ -1,6 +1,5 @@
 #include "history/HistoryStore.h"
 
-#include "base/Messages.h"
 #include "base/ProgramFolder.h"
 #include "options/NumberText.h"
 
@@ -25,6 +24,11 @@ bool isCorrupt(const QSqlError& error)
 }
 
 qint64 ms(const QDateTime& time) { return time.toMSecsSinceEpoch(); }
+// A null QString binds as SQL NULL; an empty seller or status is still a text.
+QString text(const QString& value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
 QDateTime utc(const QVariant& value)
 {
     return QDateTime::fromMSecsSinceEpoch(value.toLongLong(), Qt::UTC);
@@ -135,27 +139,27 @@ HistoryStore::~HistoryStore()
     }
 }
 
+Outcome HistoryStore::open()
+{
+    if (!m_opened)
+        m_opened = openFirstTime();
+    return *m_opened;
+}
+
 bool HistoryStore::isOpen()
 {
-    if (!m_tried) {
-        m_tried = true;
-        m_open = open();
-    }
-    return m_open;
+    return open().isOk();
 }
 
-void HistoryStore::fail(const QString& what, const QString& detail)
+Outcome HistoryStore::failure(const QString& what, const QString& detail) const
 {
-    if (m_reported)
-        return;
-    m_reported = true;
-    Messages::show(nullptr, QStringLiteral("The visit history could not be kept: ") + what +
-                                QStringLiteral(" (") + detail +
-                                QStringLiteral(").\r\n\r\nScans go on without it. History file: ") +
-                                QDir::toNativeSeparators(m_path));
+    return Outcome::failure(QStringLiteral("The visit history could not be kept: ") + what +
+                            QStringLiteral(" (") + detail +
+                            QStringLiteral(").\r\n\r\nScans go on without it. History file: ") +
+                            QDir::toNativeSeparators(m_path));
 }
 
-bool HistoryStore::openFile()
+Outcome HistoryStore::openFile()
 {
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
@@ -163,55 +167,45 @@ bool HistoryStore::openFile()
     db.setDatabaseName(m_path);
     // Another copy of the program may be writing its scan: wait for it.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-    if (!db.open()) {
-        fail(QStringLiteral("the file cannot be opened"), db.lastError().text());
-        return false;
-    }
-    return true;
+    if (!db.open())
+        return failure(QStringLiteral("the file cannot be opened"), db.lastError().text());
+    return Outcome::ok();
 }
 
-bool HistoryStore::open()
+Outcome HistoryStore::openFirstTime()
 {
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        fail(QStringLiteral("its folder cannot be made"), QFileInfo(m_path).absolutePath());
-        return false;
-    }
-    if (!openFile())
-        return false;
+    if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        return failure(QStringLiteral("its folder cannot be made"), QFileInfo(m_path).absolutePath());
+    if (const Outcome opened = openFile(); !opened)
+        return opened;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    Outcome outcome = Outcome::ok();
     QSqlError error;
     if (userVersion(db, &error) < 0) {
-        if (!isCorrupt(error)) {
-            fail(QStringLiteral("the file cannot be read"), error.text());
-            return false;
-        }
+        if (!isCorrupt(error))
+            return failure(QStringLiteral("the file cannot be read"), error.text());
         // A damaged file may still hold years of counts: keep it aside, never delete it.
         db.close();
         const QString aside = m_path + QStringLiteral(".damaged-") +
                               QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-            if (QFile::exists(m_path + suffix) && !QFile::rename(m_path + suffix, aside + suffix)) {
-                fail(QStringLiteral("the file is damaged and cannot be moved aside"), m_path);
-                return false;
-            }
+            if (QFile::exists(m_path + suffix) && !QFile::rename(m_path + suffix, aside + suffix))
+                return failure(QStringLiteral("the file is damaged and cannot be moved aside"), m_path);
         }
-        m_reported = true;
-        Messages::show(nullptr, QStringLiteral("The visit history file was damaged. It was kept as ") +
-                                    QDir::toNativeSeparators(aside) +
-                                    QStringLiteral(" and a new history was started."));
-        if (!openFile())
-            return false;
+        outcome = Outcome::note(QStringLiteral("The visit history file was damaged. It was kept as ") +
+                                QDir::toNativeSeparators(aside) +
+                                QStringLiteral(" and a new history was started."));
+        if (const Outcome opened = openFile(); !opened)
+            return opened;
         db = QSqlDatabase::database(m_connection, false);
     }
     QSqlQuery wal(db);
     wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     // With WAL this cannot damage the file; at worst a power cut loses the last scan.
     wal.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    if (!migrate(db, SchemaVersion, &error)) {
-        fail(QStringLiteral("the file cannot be prepared"), error.text());
-        return false;
-    }
-    return true;
+    if (!migrate(db, SchemaVersion, &error))
+        return failure(QStringLiteral("the file cannot be prepared"), error.text());
+    return outcome;
 }
 
 bool HistoryStore::migrate(QSqlDatabase& db, int toVersion, QSqlError* error)
@@ -241,10 +235,10 @@ bool HistoryStore::migrate(QSqlDatabase& db, int toVersion, QSqlError* error)
     return true;
 }
 
-bool HistoryStore::record(const ScanRecord& scan)
+Outcome HistoryStore::record(const ScanRecord& scan)
 {
-    if (!isOpen())
-        return false;
+    if (const Outcome opened = open(); !opened)
+        return opened;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     const auto run = [&query](const QVariantList& values) {
@@ -255,8 +249,7 @@ bool HistoryStore::record(const ScanRecord& scan)
     const auto failed = [&] {
         const QSqlError error = query.lastError().isValid() ? query.lastError() : db.lastError();
         db.rollback();
-        fail(QStringLiteral("a scan could not be written"), error.text());
-        return false;
+        return failure(QStringLiteral("a scan could not be written"), error.text());
     };
     if (!db.transaction())
         return failed();
@@ -267,8 +260,8 @@ bool HistoryStore::record(const ScanRecord& scan)
     }
     query.prepare(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits)"
                                  " VALUES (?, ?, ?, ?, ?, ?)"));
-    if (!run({scan.seller, scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
-              ms(scan.started), ms(scan.ended), scan.status, total}))
+    if (!run({text(scan.seller), scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
+              ms(scan.started), ms(scan.ended), text(scan.status), total}))
         return failed();
     const QVariant scanId = query.lastInsertId();
     // Looks a text up in a table of unique texts, adding it when new.
@@ -287,10 +280,10 @@ bool HistoryStore::record(const ScanRecord& scan)
         const QVariant listing = idOf(
             QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
             QStringLiteral("SELECT id FROM listing WHERE seller = ? AND auction = ?"),
-            {scan.seller, auction});
+            {text(scan.seller), auction});
         const QVariant title =
             idOf(QStringLiteral("INSERT OR IGNORE INTO title(text) VALUES (?)"),
-                 QStringLiteral("SELECT id FROM title WHERE text = ?"), {row.title});
+                 QStringLiteral("SELECT id FROM title WHERE text = ?"), {text(row.title)});
         if (listing.isNull() || title.isNull())
             return failed();
         query.prepare(QStringLiteral(
@@ -304,7 +297,7 @@ bool HistoryStore::record(const ScanRecord& scan)
     }
     if (!db.commit())
         return failed();
-    return true;
+    return Outcome::ok();
 }
 
 QSqlQuery HistoryStore::query(const QString& sql, const QVariantList& values)

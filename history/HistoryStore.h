@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Outcome.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
@@ -57,7 +59,7 @@ std::optional<qint64> visitsNumber(const QString& text);
 QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous);
 
 // Every finished scan, kept in an SQLite file in the user's data folder.
-// Nothing here may disturb a scan: a failure is reported once per store and
+// Nothing here may disturb a scan: a failure is returned to the caller and
 // the scan goes on without history.
 class HistoryStore
 {
@@ -72,11 +74,14 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     QString path() const { return m_path; }
-    // False when the file could not be opened; every call then does nothing.
+    // Opens the file on first use and returns how that went, every time: ok;
+    // a note when a damaged file was set aside and a new one begun; or why
+    // there is no history, in which case every other call does nothing.
+    Outcome open();
     bool isOpen();
 
-    // One transaction per scan; false (and a message, once) on failure.
-    bool record(const ScanRecord& scan);
+    // One transaction per scan.
+    Outcome record(const ScanRecord& scan);
     // The last visits recorded for a listing before the given time.
     std::optional<VisitSample> previous(const QString& seller, const QString& auction,
                                         const QDateTime& before);
@@ -92,16 +97,14 @@ public:
     static bool migrate(QSqlDatabase& db, int toVersion, QSqlError* error = nullptr);
 
 private:
-    bool open();
+    Outcome openFirstTime();
     // A prepared, executed read; an empty result when the file is not open.
     QSqlQuery query(const QString& sql, const QVariantList& values = {});
     static QList<VisitSample> samples(QSqlQuery query);
-    bool openFile();
-    void fail(const QString& what, const QString& detail);
+    Outcome openFile();
+    Outcome failure(const QString& what, const QString& detail) const;
 
     QString m_path;
     QString m_connection;
-    bool m_tried = false;
-    bool m_open = false;
-    bool m_reported = false;
+    std::optional<Outcome> m_opened;
 };

@@ -4,12 +4,10 @@
 #include "base/ProgramFolder.h"
 #include "base/Twips.h"
 #include "options/Form4.h"
-#include "options/Layout.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
-#include "scan/Form2.h"
-#include "selection/Totals.h"
-#include "transfer/Inet.h"
+#include "session/HistoryRecorder.h"
+#include "signin/Form2.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,9 +32,6 @@
 #include <QTimer>
 #include <QWindow>
 
-namespace {
-} // namespace
-
 Form1::Form1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -47,36 +42,24 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     m_client->setFixedSize(tw(15240), tw(8355));
     setCentralWidget(m_client);
 
-    Inet1 = new Inet(this);
-    Inet1->setObjectName(QStringLiteral("Inet1"));
-
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer3->setInterval(50000);
-    Timer3->setSingleShot(true);
-    Timer5 = new QTimer(this);
-    Timer5->setObjectName(QStringLiteral("Timer5"));
-    Timer5->setInterval(5000);
-    Timer5->setSingleShot(true);
+    m_session = new ScanSession([](MarkerTable table) { return OptionsStore::markers(table); },
+                                this);
+    m_history = new HistoryRecorder(m_session, this);
 
     buildTable(m_client);
     buildFrames(m_client);
     buildHidden(m_client);
     buildMenus();
     connectSignals();
+    bindSession();
     for (int i = 0; i < Rows; ++i)
         m_visitsTip[i] = Text2[i]->toolTip();
-    connect(this, &Form1::scanStarted, this, [this] {
-        m_scanStartedAt = QDateTime::currentDateTimeUtc();
-        m_visitPhase = false;
-        m_noListings = false;
-        m_counterReads = m_counterMisses = 0;
-    });
 
     makeDefaultButton(Command1);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
-    connect(this, &Form1::signInRequested, this,
-            [this] { Form2::showSignIn(this, Inet1, [this] { Command1_Click(); }); });
+    connect(this, &Form1::signInRequested, this, [this] {
+        Form2::showSignIn(this, m_session->Inet1, [this] { Command1_Click(); });
+    });
     adjustSize();
     setFixedSize(sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -89,6 +72,7 @@ Form1::~Form1()
     // combo box; neither may reach this half-destroyed window.
     disconnect(qApp, nullptr, this, nullptr);
     Combo1->disconnect(this);
+    m_session->disconnect(this);
 }
 
 void Form1::Form_Load()
@@ -97,10 +81,8 @@ void Form1::Form_Load()
     OptionsStore::form();
     loadcombo1();
     // A missing or unreadable count keeps the limit the program started with.
-    if (RTBTrys2->LoadFile(programFile(QStringLiteral("Options.rtf")))) {
-        if (const auto limit = OptionsStore::counterTryLimitFromText(RTBTrys2->Text()))
-            OptionsStore::setCounterTryLimit(*limit);
-    }
+    if (const Result<QString> count = OptionFiles::loadCounterTryLimit())
+        RTBTrys2->setText(*count);
     makeDefaultButton(Command1);
 }
 
@@ -150,9 +132,6 @@ void Form1::connectSignals()
     connect(mnuClear, &QAction::triggered, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &QWidget::close);
     connect(mnuexit, &QAction::triggered, this, &QWidget::close);
-    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
-    connect(Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
-    connect(Inet1, &Inet::StateChanged, this, &Form1::Inet1_StateChanged);
     connect(Text11, &QLineEdit::textChanged, this, &Form1::Text11_Change);
     connect(Text5, &QLineEdit::textChanged, this, &Form1::Text5_Change);
     connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
@@ -163,8 +142,12 @@ void Form1::connectSignals()
         if (on)
             Option2_Click();
     });
-    for (int i = 0; i < Rows; ++i)
-        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
+    for (int i = 0; i < Rows; ++i) {
+        connect(Check1[i], &QCheckBox::toggled, this, [this, i](bool checked) {
+            m_session->setChecked(i, checked);
+            Check1_Click(i);
+        });
+    }
     connect(Check2, &QCheckBox::toggled, this, &Form1::Check2_Click);
 
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
@@ -187,65 +170,56 @@ void Form1::connectSignals()
     connect(mnuHistory, &QAction::triggered, this, &Form1::mnuHistory_Click);
     connect(mnuExport, &QAction::triggered, this, &Form1::mnuExport_Click);
     connect(mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
+    connect(mnuAbout, &QAction::triggered, this, &Form1::aboutChosen);
+    connect(mnuWebsite, &QAction::triggered, this, &Form1::websiteChosen);
+    connect(mnuDonate, &QAction::triggered, this, &Form1::donationsChosen);
+    connect(mnuAuction, &QAction::triggered, this, &Form1::viewAuctionChosen);
+    connect(mnuoptions, &QAction::triggered, this, &Form1::optionsChosen);
     Form4::setCheckAction([self = QPointer<Form1>(this)] {
         if (self)
             self->mnuCheck_Click();
     });
 }
 
-// ---- table -------------------------------------------------------------
+// ---- search run and table ------------------------------------------------
+
+void Form1::Command1_Click()
+{
+    m_session->start();
+}
+
+void Form1::Command5_Click()
+{
+    m_session->stop();
+}
+
+void Form1::Text11_Change()
+{
+    if (Text11->text() == ScanSession::taskComplete())
+        Command10->setEnabled(true);
+}
+
+void Form1::Text5_Change()
+{
+    makeDefaultButton(Command1);
+}
 
 void Form1::Command2_Click()
 {
-    for (int i = 0; i < Rows; ++i) {
-        Text1[i]->setText(QString());
-        Text2[i]->setText(QString());
-        setCellColor(Text2[i], windowBackground());
-        Text7[i]->setText(QString());
-        Check1[i]->setChecked(false);
-        Text16[i]->setText(QString());
-        Text17[i]->setText(QString());
-        Text18[i]->setText(QString());
-        Text19[i]->setText(QString());
-    }
-    clearVisitsChanges();
-    setStatusColor(windowBackground());
-    Text4->setText(QString());
-    Text3->setText(QString());
-    Text8->setText(QString());
-    Text9->setText(QString());
-    Text10->setText(QString());
-    Text11->setText(QString());
-    Text12->setText(QString());
-    Text13->setText(QString());
-    Text14->setText(QString());
-    Text15->setText(QString());
-    Command10->setEnabled(false);
-    setProgressValue(0);
-    setBusyPointer(false);
-    Command1->setEnabled(true);
-}
-
-void Form1::setModeHeaders(bool sold)
-{
-    Label7->setText(sold ? QStringLiteral("Sale Date") : QStringLiteral("Time Left"));
-    Label6->setText(sold ? QStringLiteral("Sale Price") : QStringLiteral("Start Price"));
-    Label9->setText(sold ? QStringLiteral("QTY") : QStringLiteral("Bids"));
+    m_session->clear();
 }
 
 void Form1::Option1_Click()
 {
-    setModeHeaders(false);
-    for (QLineEdit* cell : Text19) {
+    m_session->setSold(false);
+    for (QLineEdit* cell : Text19)
         cell->setVisible(true);
-        cell->setText(QString());
-    }
     Label5->setVisible(true);
 }
 
 void Form1::Option2_Click()
 {
-    setModeHeaders(true);
+    m_session->setSold(true);
     for (QLineEdit* cell : Text19)
         cell->setVisible(false);
     Label5->setVisible(false);
@@ -256,30 +230,20 @@ void Form1::rowGesture(int row)
 {
     if (row < 0 || row >= Rows)
         return;
-    Label13->setText(Text7[row]->text());
-    Label10->setText(Text1[row]->text());
-    Label14->setText(QString::number(row));
+    m_session->chooseRow(row);
     mnuSelect->popup(QCursor::pos());
 }
 
 void Form1::Check1_Click(int row)
 {
     Q_UNUSED(row);
-    std::array<bool, Rows> checked{};
-    std::array<QString, Rows> visits;
-    for (int i = 0; i < Rows; ++i) {
-        checked[i] = Check1[i]->isChecked();
-        visits[i] = Text2[i]->text();
-    }
-    const SelectionTotals totals = computeTotals(checked, visits);
-    Text13->setText(totals.auctions);
-    Text14->setText(totals.visits);
-    Text15->setText(totals.average);
+    showTotals();
 }
 
 void Form1::Check2_Click()
 {
     Check3->setChecked(!Check2->isChecked());
+    m_session->setSecondBlock(!Check2->isChecked());
 }
 
 void Form1::Check3_Click()
@@ -306,45 +270,6 @@ void Form1::setCellColor(QLineEdit* cell, const QColor& color)
         return;
     p.setColor(QPalette::Base, color);
     cell->setPalette(p);
-}
-
-void Form1::setStatusColor(const QColor& color)
-{
-    setCellColor(Text11, color);
-}
-
-void Form1::setStatus(const QString& text)
-{
-    Text11->setText(text);
-}
-
-bool Form1::stopRequested() const
-{
-    return Text12->text() == QLatin1String("stop");
-}
-
-void Form1::setBusyPointer(bool busy)
-{
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
-        unsetCursor();
-}
-
-void Form1::setProgressMaximum(double maximum)
-{
-    PB1->setMaximum(qMax(0, int(maximum)));
-}
-
-void Form1::setProgressValue(double value)
-{
-    PB1->setValue(qBound(PB1->minimum(), int(value), PB1->maximum()));
-}
-
-void Form1::setProgress(double maximum, double value)
-{
-    setProgressMaximum(maximum);
-    setProgressValue(value);
 }
 
 void Form1::makeDefaultButton(QPushButton* button)
@@ -412,14 +337,14 @@ void Form1::closeModalBox(QWidget* modal)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (closeAfterScan()) {
+    if (m_session->closeAfterScan()) {
         // A message box the scan waits on is closed for it.
         closeModalBox(QApplication::activeModalWidget());
         event->ignore();
         return;
     }
-    Timer3->stop();
-    Timer5->stop();
+    m_session->Timer3->stop();
+    m_session->Timer5->stop();
     // A message box still waiting on this window goes with it.
     // (isAncestorOf() stops at window borders, so walk the parents by hand.)
     QWidget* modal = QApplication::activeModalWidget();

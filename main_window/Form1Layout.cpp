@@ -22,7 +22,7 @@ const QString CellTip = QStringLiteral("Double Click for Options");
 
 struct ColumnLayout
 {
-    Form1::Column Form1::*column;
+    Form1::Cells Form1::*column;
     const char* name;
     int left;
     int width;
@@ -54,7 +54,7 @@ void Form1::buildTable(QWidget* client)
         {&Form1::Text19, "Text19", 14040, 1095},
     };
     for (const ColumnLayout& layout : columns) {
-        Column& column = this->*layout.column;
+        Cells& column = this->*layout.column;
         for (int i = 0; i < Rows; ++i) {
             QLineEdit* cell = makeCell(
                 client, QString::fromLatin1(layout.name) + QLatin1Char('_') + QString::number(i),

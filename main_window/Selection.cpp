@@ -1,70 +1,30 @@
-// The main window's selection commands: the rows are read from the table,
-// selection/ decides which boxes end up checked, and the boxes are set here.
+// The main window's selection commands: selection/ decides which boxes end
+// up checked from the table's rows, and the session sets them.
 #include "main_window/Form1.h"
 #include "selection/Form6.h"
 #include "selection/SelectionCommands.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-
-namespace {
-
-Selection::Titles titlesOf(const Form1& form)
-{
-    Selection::Titles titles;
-    for (int i = 0; i < Form1::Rows; ++i)
-        titles[i] = form.Text7[i]->text();
-    return titles;
-}
-
-Selection::Checks checksOf(const Form1& form)
-{
-    Selection::Checks checks{};
-    for (int i = 0; i < Form1::Rows; ++i)
-        checks[i] = form.Check1[i]->isChecked();
-    return checks;
-}
-
-// Through setChecked, which signals only a real change, so the totals are
-// recomputed once per box that changes and not otherwise.
-void setChecks(Form1& form, const Selection::Checks& checks)
-{
-    for (int i = 0; i < Form1::Rows; ++i)
-        form.Check1[i]->setChecked(checks[i]);
-}
-
-// The buttons compare with the lowest checked row; with none checked the
-// reference title stays what it was.
-void chooseFirstCheckedRow(Form1& form)
-{
-    const int row = Selection::firstChecked(checksOf(form));
-    if (row < 0)
-        return;
-    form.Label13->setText(form.Text7[row]->text());
-    form.Label10->setText(form.Text1[row]->text());
-}
-
-} // namespace
-
 void Form1::mnuALL_Click()
 {
-    setChecks(*this, Selection::all(titlesOf(*this), checksOf(*this)));
+    const AuctionTable& table = m_session->table();
+    m_session->setChecks(Selection::all(table.titles(), table.checks()));
 }
 
 void Form1::mnuUnALL_Click()
 {
-    setChecks(*this, Selection::none());
+    m_session->setChecks(Selection::none());
 }
 
 void Form1::mnuSim_Click()
 {
-    setChecks(*this, Selection::matching(titlesOf(*this), Label13->text()));
+    const AuctionTable& table = m_session->table();
+    m_session->setChecks(Selection::matching(table.titles(), table.chosen.title));
 }
 
 void Form1::mnuUnSim_Click()
 {
-    setChecks(*this, Selection::nonMatching(titlesOf(*this), Label13->text()));
+    const AuctionTable& table = m_session->table();
+    m_session->setChecks(Selection::nonMatching(table.titles(), table.chosen.title));
 }
 
 void Form1::cmdAll_Click()
@@ -79,13 +39,14 @@ void Form1::Command7_Click()
 
 void Form1::Command8_Click()
 {
-    chooseFirstCheckedRow(*this);
+    // The buttons compare with the lowest checked row.
+    m_session->chooseFirstCheckedRow();
     mnuSim_Click();
 }
 
 void Form1::Command9_Click()
 {
-    chooseFirstCheckedRow(*this);
+    m_session->chooseFirstCheckedRow();
     mnuUnSim_Click();
 }
 

@@ -1,7 +1,6 @@
 #include "marker_check/MarkerCheck.h"
 
 #include "base/ProgramFolder.h"
-#include "options/Form4.h"
 #include "options/NumberText.h"
 #include "scan/MarkerSearch.h"
 
@@ -58,17 +57,17 @@ QString settingsFile()
 }
 } // namespace
 
-Markers current(MarkerTable table)
+Markers markersOf(MarkerTable table, const OptionTexts& options)
 {
     Markers markers;
     for (int r = 0; r < 9; ++r)
-        markers[r] = {OptionsStore::before(table, r), OptionsStore::after(table, r)};
+        markers[r] = {options.before(table)[r], options.after(table)[r]};
     return markers;
 }
 
-qsizetype counterStart()
+qsizetype counterStart(const OptionTexts& options)
 {
-    return roundHalfEven(leadingNumberValue(OptionsStore::counterStartText()));
+    return roundHalfEven(leadingNumberValue(options.counterStart));
 }
 
 QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage)
@@ -79,7 +78,7 @@ QString firstListing(MarkerTable table, const Markers& markers, QStringView list
 QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterStart,
                  QStringView listingPage, QStringView itemPage)
 {
-    const QStringList labels = Form4::rowLabels(table);
+    const QStringList labels = OptionTexts::rowLabels(table);
     const auto values = listingValues(table, markers, listingPage);
     const Scan::CounterMatch counter =
         Scan::findCounter(itemPage, counterStart, markers[2].before, markers[3].before);

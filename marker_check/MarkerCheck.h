@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/OptionsStore.h"
+#include "options/OptionTexts.h"
 #include "scan/ListingPhase.h"
 
 #include <QList>
@@ -28,9 +28,9 @@ struct Row
     bool broken = false; // the row finds nothing the scan could use
 };
 
-// The markers the Options window holds now, saved or not.
-Markers current(MarkerTable table);
-qsizetype counterStart();
+// The marker rows of a table, and the counter start, as the options hold them.
+Markers markersOf(MarkerTable table, const OptionTexts& options);
+qsizetype counterStart(const OptionTexts& options);
 
 // The item number of the first listing the scan would read, or empty.
 QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage);

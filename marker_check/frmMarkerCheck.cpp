@@ -1,7 +1,9 @@
 #include "marker_check/frmMarkerCheck.h"
 
 #include "base/Messages.h"
-#include "scan/Form2.h"
+#include "options/OptionsStore.h"
+#include "options/ScanMarkers.h"
+#include "signin/Form2.h"
 #include "transfer/Inet.h"
 
 #include <QCheckBox>
@@ -47,7 +49,6 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     resize(1000, 520);
     // Signed in through the browser: the check sees the Sold page the scan sees.
     Form2::shareCookiesWith(m_inet->cookieJar());
-    connect(m_inet, &Inet::StateChanged, this, [this](qint16 state) { m_lastState = state; });
 
     optActive = new QRadioButton(QStringLiteral("&Active"), this);
     optActive->setObjectName(QStringLiteral("optActive"));
@@ -120,7 +121,6 @@ std::optional<frmMarkerCheck::Fetched> frmMarkerCheck::fetch(const QString& what
                                                              const QString& address)
 {
     lblPages->setText(what + QStringLiteral(": loading ") + address);
-    m_lastState = 0;
     QElapsedTimer clock;
     clock.start();
     QPointer<frmMarkerCheck> self(this);
@@ -130,18 +130,19 @@ std::optional<frmMarkerCheck::Fetched> frmMarkerCheck::fetch(const QString& what
     page.summary = what + QStringLiteral(": ") + m_inet->URL() + QStringLiteral(" (") +
                    bytes(page.text.size()) + QStringLiteral(" in ") +
                    QString::number(clock.elapsed()) + QStringLiteral(" ms") +
-                   (m_lastState == Inet::icError ? QStringLiteral(", the fetch failed)")
-                                                 : QStringLiteral(")"));
+                   (m_inet->lastFetch().failed ? QStringLiteral(", the fetch failed)")
+                                               : QStringLiteral(")"));
     return page;
 }
 
 void frmMarkerCheck::checkSite()
 {
     const MarkerTable t = table();
-    const MarkerCheck::Markers markers = MarkerCheck::current(t);
-    const QString address = t == MarkerTable::Active
-                                ? OptionsStore::listingAddress(m_userId())
-                                : markers[7].before;
+    const OptionTexts options = OptionsStore::texts();
+    const MarkerCheck::Markers markers = MarkerCheck::markersOf(t, options);
+    const ScanMarkers addresses = scanMarkers(t, options, OptionFiles::counterTryLimit());
+    const QString address = t == MarkerTable::Active ? addresses.listingAddress(m_userId())
+                                                     : addresses.soldAddress;
     setBusy(true);
     const std::optional<Fetched> listing = fetch(QStringLiteral("Listing page"), address);
     if (!listing)
@@ -149,7 +150,7 @@ void frmMarkerCheck::checkSite()
     const QString first = MarkerCheck::firstListing(t, markers, listing->text);
     std::optional<Fetched> item =
         Fetched{QString(), QStringLiteral("Item page: none, as no listing was found")};
-    if (!first.isEmpty() && !(item = fetch(QStringLiteral("Item page"), OptionsStore::itemAddress(first))))
+    if (!first.isEmpty() && !(item = fetch(QStringLiteral("Item page"), addresses.itemAddress(first))))
         return;
     run(t, listing->text, item->text, listing->summary + QLatin1Char('\n') + item->summary);
 }
@@ -198,8 +199,10 @@ void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QStrin
         emit checked();
     });
     watcher->setFuture(QtConcurrent::run(
-        [table, markers = MarkerCheck::current(table), start = MarkerCheck::counterStart(),
-         listing, item] { return MarkerCheck::check(table, markers, start, listing, item); }));
+        [table, options = OptionsStore::texts(), listing, item] {
+            return MarkerCheck::check(table, MarkerCheck::markersOf(table, options),
+                                      MarkerCheck::counterStart(options), listing, item);
+        }));
 }
 
 void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)

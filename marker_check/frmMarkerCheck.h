@@ -56,6 +56,5 @@ private:
 
     std::function<QString()> m_userId;
     Inet* m_inet = nullptr;
-    qint16 m_lastState = 0;
     int m_generation = 0; // a check started later wins over one still running
 };

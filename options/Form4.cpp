@@ -6,7 +6,6 @@
 #include "base/Windows.h"
 #include "options/Form5.h"
 #include "options/Layout.h"
-#include "options/NumberText.h"
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
 
@@ -22,9 +21,16 @@ namespace {
 using OptionsLayout::shrinkToFit;
 using OptionsLayout::twipsRect;
 
-QString fileName(const char* stem, int row)
+void showColumn(const std::array<RichTextHolder*, Form4::rows>& holders, const OptionTexts::Column& texts)
 {
-    return QLatin1String(stem) + QString::number(row) + QLatin1String(".rtf");
+    for (int r = 0; r < Form4::rows; ++r)
+        holders[r]->setText(texts[r]);
+}
+
+void read(OptionTexts::Column& texts, const std::array<RichTextHolder*, Form4::rows>& holders)
+{
+    for (int r = 0; r < Form4::rows; ++r)
+        texts[r] = holders[r]->Text();
 }
 
 std::function<void()>& checkAction()
@@ -54,7 +60,6 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     RTBtry = new RichTextHolder(this);
     RTBtry->setObjectName(QStringLiteral("RTBtry"));
     RTBtry->setGeometry(twipsRect(3240, 60, 555, 315));
-    RTBtry->setText(QStringLiteral("2"));
 
     Label2 = new QLabel(QStringLiteral("(1-10)"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -70,7 +75,6 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     RTB3 = new RichTextHolder(this);
     RTB3->setObjectName(QStringLiteral("RTB3"));
     RTB3->setGeometry(twipsRect(3240, 360, 555, 315));
-    RTB3->setText(QStringLiteral("800"));
     shrinkToFit({Label1, Label23});
 
     const auto button = [this](QPushButton*& b, const char* name, const char* text, int left) {
@@ -99,28 +103,18 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     Frame1 = new QGroupBox(QStringLiteral("   Active   "), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(180, 900, 10155, 3975));
-    buildFrame(Frame1, QStringLiteral("Active"), rowLabels(MarkerTable::Active), 7680, 5355, 7140,
+    buildFrame(Frame1, QStringLiteral("Active"), OptionTexts::rowLabels(MarkerTable::Active), 7680,
+               5355, 7140,
                "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5, labels);
 
     Frame2 = new QGroupBox(QStringLiteral("   Sold   "), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(twipsRect(180, 4980, 10155, 3975));
-    buildFrame(Frame2, QStringLiteral("Sold"), rowLabels(MarkerTable::Sold), 7740, 5295, 7080,
+    buildFrame(Frame2, QStringLiteral("Sold"), OptionTexts::rowLabels(MarkerTable::Sold), 7740,
+               5295, 7080,
                "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6, labels);
     shrinkToFit(labels);
-}
-
-QStringList Form4::rowLabels(MarkerTable table)
-{
-    const QStringList common{QStringLiteral("Auction Number"), QStringLiteral("Title"),
-                             QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro")};
-    if (table == MarkerTable::Active)
-        return common + QStringList{QStringLiteral("Time Left"), QStringLiteral("Start Price"),
-                                    QStringLiteral("Bids"), QStringLiteral("Price"),
-                                    QStringLiteral("User Search")};
-    return common + QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"),
-                                QStringLiteral("Qty"), QStringLiteral("User Search"),
-                                QStringLiteral("Item Search")};
+    showTexts(OptionTexts::builtIn());
 }
 
 void Form4::setCheckAction(std::function<void()> action)
@@ -156,7 +150,6 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
         before[r] = new RichTextHolder(frame);
         before[r]->setObjectName(beforeName + QString::number(r));
         before[r]->setGeometry(twipsRect(1380, top, beforeWidth, 315));
-        before[r]->setText(QStringLiteral(" "));
 
         after[r] = new RichTextHolder(frame);
         after[r]->setObjectName(afterName + QString::number(r));
@@ -167,52 +160,45 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
 void Form4::Form_Load()
 {
     setOuterHeight(compactHeightTwips);
-    RTBtry->LoadFile(programFile(QStringLiteral("Options.rtf")));
-    RTB3->LoadFile(programFile(QStringLiteral("Options1.rtf")));
-    for (int r = 0; r < rows; ++r) {
-        RichTextBox1[r]->LoadFile(programFile(fileName("Config1", r)));
-        RichTextBox2[r]->LoadFile(programFile(fileName("Config2", r)));
-        RichTextBox6[r]->LoadFile(programFile(fileName("Config6", r)));
-        RichTextBox5[r]->LoadFile(programFile(fileName("Config5", r)));
-    }
+    showTexts(OptionFiles::load().texts);
+}
+
+void Form4::showTexts(const OptionTexts& texts)
+{
+    RTBtry->setText(texts.tryCount);
+    RTB3->setText(texts.counterStart);
+    showColumn(RichTextBox1, texts.activeBefore);
+    showColumn(RichTextBox5, texts.activeAfter);
+    showColumn(RichTextBox2, texts.soldBefore);
+    showColumn(RichTextBox6, texts.soldAfter);
+}
+
+OptionTexts Form4::texts() const
+{
+    OptionTexts t;
+    read(t.activeBefore, RichTextBox1);
+    read(t.activeAfter, RichTextBox5);
+    read(t.soldBefore, RichTextBox2);
+    read(t.soldAfter, RichTextBox6);
+    t.tryCount = RTBtry->Text();
+    t.counterStart = RTB3->Text();
+    return t;
 }
 
 void Form4::Command1_Click()
 {
-    QStringList failures;
-    const auto save = [&failures](RichTextHolder* holder, const QString& name) {
-        if (holder->SaveFile(programFile(name), 0))
-            return true;
-        failures << name + QStringLiteral(": ") + holder->lastError();
-        return false;
-    };
-    for (int r = 0; r < rows; ++r) {
-        save(RichTextBox1[r], fileName("Config1", r));
-        save(RichTextBox2[r], fileName("Config2", r));
-        save(RichTextBox5[r], fileName("Config5", r));
-        save(RichTextBox6[r], fileName("Config6", r));
-    }
-    save(RTB3, QStringLiteral("Options1.rtf"));
-
+    const OptionFiles::Saved saved = OptionFiles::save(texts());
     // A message box runs an event loop; the window may be gone after it.
     QPointer<Form4> self(this);
-    const double count = leadingNumberValue(RTBtry->Text());
-    if (count > 0 && count < 11) {
-        if (save(RTBtry, QStringLiteral("Options.rtf"))) {
-            // A saved count governs the next search, not only the next start.
-            if (const auto limit = OptionsStore::counterTryLimitFromText(RTBtry->Text()))
-                OptionsStore::setCounterTryLimit(*limit);
-        }
-    } else {
+    if (saved.countRejected) {
         Messages::show(this, QStringLiteral("Please input a number between 1 and 10"));
         if (!self)
             return;
     }
-
-    if (!failures.isEmpty()) {
+    if (!saved.failures.isEmpty()) {
         // Keep the window and its edits, so the user can retry or cancel.
         Messages::show(this, QStringLiteral("The options could not be saved to these files:\n\n") +
-                                 failures.join(u'\n') +
+                                 saved.failures.join(u'\n') +
                                  QStringLiteral("\n\nThe other files were saved. The Options "
                                                 "window stays open with your changes."));
         return;

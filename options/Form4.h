@@ -1,10 +1,10 @@
 #pragma once
 
+#include "options/OptionTexts.h"
+
 #include <QWidget>
 #include <array>
 #include <functional>
-
-enum class MarkerTable;
 
 class QGroupBox;
 class QLabel;
@@ -17,7 +17,7 @@ class Form4 : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int rows = 9;
+    static constexpr int rows = OptionTexts::Rows;
     // Outer heights in twips, title bar and borders included.
     static constexpr int compactHeightTwips = 1575;
     static constexpr int fullHeightTwips = 9525;
@@ -25,14 +25,14 @@ public:
 
     explicit Form4(QWidget* parent = nullptr);
 
-    // The labels of a marker table's rows.
-    static QStringList rowLabels(MarkerTable table);
     // What "Check..." opens; the main window sets it.
     static void setCheckAction(std::function<void()> action);
 
     // Compact height, then the 38 files in their order. A file that cannot
     // be read leaves its holder's built-in text.
     void Form_Load();
+    // What the holders hold now, saved or not.
+    OptionTexts texts() const;
 
     void Command1_Click(); // Save
     void Command2_Click(); // Cancel
@@ -69,6 +69,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void showTexts(const OptionTexts& texts);
     void buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                     int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,
                     std::array<RichTextHolder*, rows>& before, const char* afterArray,

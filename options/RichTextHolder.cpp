@@ -1,9 +1,6 @@
 #include "options/RichTextHolder.h"
 
-#include "options/RtfCodec.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "options/RtfFile.h"
 
 #include <climits>
 
@@ -23,59 +20,18 @@ RichTextHolder::RichTextHolder(QWidget* parent) : QLineEdit(parent)
 
 bool RichTextHolder::LoadFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_lastError = file.errorString();
-        return false;
-    }
-    const qint64 size = file.size();
-    if (size > maxFileSize) {
-        m_lastError = tr("The file is too large.");
-        return false;
-    }
-    // read(n) allocates n bytes up front, so ask for what the file holds;
-    // a file that grew since its size was taken is read to its end.
-    QByteArray bytes = file.read(size);
-    if (!file.atEnd())
-        bytes += file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_lastError = file.errorString();
-        return false;
-    }
-    if (bytes.size() > maxFileSize) {
-        m_lastError = tr("The file is too large.");
-        return false;
-    }
-    const std::optional<QString> text = RtfCodec::read(bytes);
-    if (!text) {
-        m_lastError = tr("The file is not an RTF document.");
-        return false;
-    }
-    setContent(*text);
-    m_lastError.clear();
-    return true;
+    const Result<QString> text = RtfFile::read(path);
+    m_lastError = text.message();
+    if (text)
+        setContent(*text);
+    return text.isOk();
 }
 
 bool RichTextHolder::SaveFile(const QString& path, int fileType)
 {
-    QSaveFile file(path);
-    // A folder that forbids new files leaves no room for the temporary file;
-    // the file itself may still be writable, so it is then written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_lastError = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = fileType == 1 ? m_text.toUtf8() : RtfCodec::write(m_text);
-    // QSaveFile::commit() in Qt 6.4 does not notice a failed flush of its
-    // buffer (a full disk), so flush first and let that failure count.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
-        m_lastError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    m_lastError.clear();
-    return true;
+    const Outcome saved = RtfFile::write(path, m_text, fileType);
+    m_lastError = saved.message();
+    return saved.isOk();
 }
 
 void RichTextHolder::setText(const QString& text)

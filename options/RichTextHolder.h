@@ -15,7 +15,7 @@ public:
     explicit RichTextHolder(QWidget* parent = nullptr);
 
     // Replaces the whole content with the plain text of an RTF file. On any
-    // failure (missing, unreadable, larger than maxFileSize, not RTF) the
+    // failure (missing, unreadable, larger than RtfFile::MaxSize, not RTF) the
     // content stays as it was and false is returned.
     bool LoadFile(const QString& path);
 
@@ -45,7 +45,6 @@ public:
 
     QString lastError() const { return m_lastError; }
 
-    static constexpr qint64 maxFileSize = 64 * 1024 * 1024;
 
 protected:
     void showEvent(QShowEvent* event) override;

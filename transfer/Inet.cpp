@@ -135,6 +135,7 @@ struct Inet::Transfer
     bool cancelled = false;
     bool tooLarge = false;
     bool ownerGone = false; // ~Inet ran while this fetch was on the stack
+    QString error;          // why the fetch failed
 
     // Per request: a redirection is one more request within the same fetch.
     bool connecting = false;
@@ -158,6 +159,7 @@ struct Inet::Private
     QNetworkCookieJar* jar = nullptr; // owned by nam
     Transfer* current = nullptr;
     QString lastUrl;
+    LastFetch last;
     int stallTimeout = kDefaultStallTimeout;
     qint64 maxBodyBytes = kDefaultMaxBodyBytes;
 
@@ -205,6 +207,7 @@ QString Inet::OpenURL(const QString& address, int dataType)
 
     const QUrl url(address);
     d->lastUrl = url.isValid() ? url.toString(QUrl::FullyEncoded) : address;
+    d->last = LastFetch();
     Transfer t;
     d->current = &t;
     d->run(this, t, url);
@@ -219,7 +222,7 @@ QString Inet::OpenURL(const QString& address, int dataType)
 void Inet::Private::run(Inet* q, Transfer& t, QUrl url)
 {
     if (!isWebAddress(url)) {
-        q->report(t, icError);
+        q->fail(t, QStringLiteral("not an http or https address"));
         return;
     }
     QString resolvedHost;
@@ -235,7 +238,7 @@ void Inet::Private::run(Inet* q, Transfer& t, QUrl url)
             return;
         case Hop::Failed:
             // Left as the last state so that "Internet Error" stays on screen.
-            q->report(t, icError);
+            q->fail(t, t.error);
             return;
         case Hop::Finished:
             if (!t.headersSeen && !q->report(t, icReceivingResponse))
@@ -250,10 +253,13 @@ void Inet::Private::run(Inet* q, Transfer& t, QUrl url)
         case Hop::Redirected:
             // Never from https down to http: that would hand a signed-in
             // session's cookies to anyone on the path.
-            if (redirects == kMaxRedirects || !isWebAddress(next) ||
-                (url.scheme() == QLatin1String("https") &&
-                 next.scheme() == QLatin1String("http"))) {
-                q->report(t, icError);
+            if (redirects == kMaxRedirects) {
+                q->fail(t, QStringLiteral("too many redirections"));
+                return;
+            }
+            if (!isWebAddress(next) || (url.scheme() == QLatin1String("https") &&
+                                        next.scheme() == QLatin1String("http"))) {
+                q->fail(t, QStringLiteral("redirected to ") + next.toString());
                 return;
             }
             url = next;
@@ -291,7 +297,7 @@ bool Inet::Private::lookUp(Inet* q, Transfer& t, const QString& host)
         t.lookupId = -1;
     }
     if (!t.hostFound) {
-        q->report(t, icError);
+        q->fail(t, QStringLiteral("host %1 not found").arg(host));
         return false;
     }
     return q->report(t, icHostResolved);
@@ -376,6 +382,10 @@ Inet::Private::Hop Inet::Private::request(Inet* q, Transfer& t, const QUrl& url,
     t.contentType = reply->rawHeader("Content-Type");
     lastUrl = reply->url().toString(QUrl::FullyEncoded);
     const bool failed = reply->error() != QNetworkReply::NoError || t.tooLarge;
+    if (t.tooLarge)
+        t.error = QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes);
+    else if (failed)
+        t.error = reply->errorString();
     if (t.redirecting && !failed)
         *redirectTo = reply->url().resolved(
             reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
@@ -412,6 +422,14 @@ bool Inet::report(Transfer& t, qint16 state)
     return !t.cancelled && !t.ownerGone;
 }
 
+void Inet::fail(Transfer& t, const QString& reason)
+{
+    if (t.cancelled || t.ownerGone)
+        return;
+    d->last = {true, reason};
+    report(t, icError);
+}
+
 void Inet::Cancel()
 {
     Transfer* t = d->current;
@@ -437,6 +455,11 @@ void Inet::Cancel()
 QString Inet::URL() const
 {
     return d->lastUrl;
+}
+
+const Inet::LastFetch& Inet::lastFetch() const
+{
+    return d->last;
 }
 
 bool Inet::StillExecuting() const

@@ -45,6 +45,15 @@ public:
     void Cancel();
     // Final address of the last transfer, after redirections (fully encoded).
     QString URL() const;
+    // How the last fetch ended: failed when it reported state 11 (refused,
+    // time-out, too large, an HTTP error status, a bad address), with the
+    // reason in words. A cancelled fetch has not failed.
+    struct LastFetch
+    {
+        bool failed = false;
+        QString error;
+    };
+    const LastFetch& lastFetch() const;
     bool StillExecuting() const;
 
     // One jar for the whole run; the sign-in browser feeds it.
@@ -71,6 +80,8 @@ private:
     // Emits StateChanged; false when the handler destroyed this object or
     // ended the transfer, so the caller must stop touching it.
     bool report(Transfer& t, qint16 state);
+    // Reports state 11 for the reason given.
+    void fail(Transfer& t, const QString& reason);
 
     Private* d;
     Q_DISABLE_COPY(Inet)

@@ -1,5 +1,6 @@
 #include "users/Form3.h"
 
+#include "base/Messages.h"
 #include "base/Twips.h"
 #include "base/Windows.h"
 #include "options/Layout.h"
@@ -69,8 +70,12 @@ void Form3::Command1_Click()
 {
     // The ID is the one in the field now; it may have changed while this
     // window was open. After a failed write the list on screen is still the file's.
-    if (UserList::remove(this, m_userId(), m_lastLoaded(), RTBdel))
+    const UserList::Change removed = UserList::remove(m_userId(), m_lastLoaded());
+    RTBdel->setText(removed.newText);
+    if (removed.outcome)
         emit listSaved();
+    else
+        Messages::show(this, removed.outcome.message());
     close();
 }
 

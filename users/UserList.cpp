@@ -1,42 +1,36 @@
 #include "users/UserList.h"
 
-#include "base/Messages.h"
 #include "base/ProgramFolder.h"
-#include "options/RichTextHolder.h"
+#include "options/RtfFile.h"
 
 #include <QFileInfo>
 
 namespace {
 
-// The file as it is now, not the list as last loaded: another copy of the
-// program may have saved since. A missing or empty file gives the list as
-// last loaded, so that the write creates it without dropping IDs the program
-// knows of. A file that is there but cannot be read holds IDs that a write
-// would lose: false, after a message.
-bool loadForChange(QWidget* parent, RichTextHolder* holder, const QString& lastLoaded)
+// A missing or empty file gives the list as last loaded, so that the write
+// creates it without dropping IDs the program knows of. A file that is there
+// but cannot be read holds IDs that a write would lose.
+Result<QString> readForChange(const QString& lastLoaded)
 {
     const QFileInfo file(UserList::filePath());
-    if (!file.exists() || (file.isFile() && file.size() == 0)) {
-        holder->setText(lastLoaded);
-        return true;
-    }
-    if (holder->LoadFile(file.filePath()))
-        return true;
-    Messages::show(parent, QStringLiteral("User.rtf could not be read: ") + holder->lastError() +
-                               QStringLiteral("\n\nThe file was left as it is."));
-    return false;
+    if (!file.exists() || (file.isFile() && file.size() == 0))
+        return lastLoaded;
+    Result<QString> text = RtfFile::read(file.filePath());
+    if (text)
+        return text;
+    return Outcome::failure(QStringLiteral("User.rtf could not be read: ") + text.message() +
+                            QStringLiteral("\n\nThe file was left as it is."));
 }
 
 // Atomically: the old file stays whole on any failure.
-bool save(QWidget* parent, RichTextHolder* holder)
+Outcome save(const QString& text)
 {
-    if (holder->SaveFile(UserList::filePath(), 0))
-        return true;
-    QString reason = holder->lastError();
-    if (reason.isEmpty())
-        reason = QStringLiteral("unknown error");
-    Messages::show(parent, QStringLiteral("Could not save the user list: ") + reason);
-    return false;
+    const Outcome written = RtfFile::write(UserList::filePath(), text);
+    if (written)
+        return written;
+    const QString reason =
+        written.message().isEmpty() ? QStringLiteral("unknown error") : written.message();
+    return Outcome::failure(QStringLiteral("Could not save the user list: ") + reason);
 }
 
 } // namespace
@@ -72,45 +66,35 @@ qsizetype UserList::find(QStringView text, QStringView id)
     return -1;
 }
 
-std::optional<QStringList> UserList::load(QWidget* parent, RichTextHolder* list)
+Result<QString> UserList::load()
 {
-    if (!list->LoadFile(filePath())) {
-        Messages::show(parent, QStringLiteral("error in LoadUsers"));
-        return std::nullopt;
-    }
-    return entries(list->Text());
+    Result<QString> text = RtfFile::read(filePath());
+    if (text)
+        return text;
+    return Outcome::failure(QStringLiteral("error in LoadUsers"));
 }
 
-bool UserList::add(QWidget* parent, const QString& id, RichTextHolder* list, RichTextHolder* check)
+UserList::Change UserList::add(const QString& id, const QString& lastLoaded)
 {
-    if (id.isEmpty()) {
-        Messages::show(parent, QStringLiteral("Please Input a valid user name to continue"));
-        return false;
-    }
-    if (!loadForChange(parent, check, list->Text()))
-        return false;
-    if (find(check->Text(), id) >= 0) {
-        Messages::show(parent, QStringLiteral("User already exists in saved file"));
-        return false;
-    }
-    const QString loaded = list->Text();
-    list->setText(check->Text() + id + QLatin1Char(','));
-    if (save(parent, list))
-        return true;
-    list->setText(loaded); // the file still holds the old list
-    return false;
+    if (id.isEmpty())
+        return {Outcome::failure(QStringLiteral("Please Input a valid user name to continue")), {}, {}};
+    const Result<QString> file = readForChange(lastLoaded);
+    if (!file)
+        return {file.outcome(), {}, {}};
+    if (find(*file, id) >= 0)
+        return {Outcome::failure(QStringLiteral("User already exists in saved file")), *file, {}};
+    const QString text = *file + id + QLatin1Char(',');
+    return {save(text), *file, text};
 }
 
-bool UserList::remove(QWidget* parent, const QString& id, const QString& lastLoaded,
-                      RichTextHolder* work)
+UserList::Change UserList::remove(const QString& id, const QString& lastLoaded)
 {
-    if (!loadForChange(parent, work, lastLoaded))
-        return false;
-    const qsizetype at = find(work->Text(), id);
-    if (at >= 0) {
-        work->setSelStart(int(at));
-        work->setSelLength(int(id.size()) + 1);
-        work->setSelText(QString());
-    }
-    return save(parent, work);
+    const Result<QString> file = readForChange(lastLoaded);
+    if (!file)
+        return {file.outcome(), {}, {}};
+    QString text = *file;
+    const qsizetype at = find(text, id);
+    if (at >= 0)
+        text.remove(at, id.size() + 1);
+    return {save(text), *file, text};
 }

@@ -1,18 +1,13 @@
 #pragma once
 
+#include "base/Outcome.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-#include <optional>
-
-class QWidget;
-class RichTextHolder;
-
 // The saved-user file User.rtf: its plain text is every User ID followed by
-// a comma. Text after the last comma belongs to no entry. The windows hand
-// in their hidden holders; every failure is told in a message box over
-// parent.
+// a comma. Text after the last comma belongs to no entry.
 namespace UserList {
 
 QString filePath();
@@ -24,18 +19,23 @@ QStringList entries(QStringView text);
 // The entry's comma follows it at position + id.size().
 qsizetype find(QStringView text, QStringView id);
 
-// Loads User.rtf into list (the list as last loaded) and returns its entries;
-// nothing, after "error in LoadUsers", when it cannot be loaded.
-std::optional<QStringList> load(QWidget* parent, RichTextHolder* list);
+// The text of User.rtf; "error in LoadUsers" when it cannot be read.
+Result<QString> load();
 
-// Save User: appends id to the file as it is now (read into check) and
-// writes it through list, which keeps the last loaded list when the write
-// fails. True when the file was written.
-bool add(QWidget* parent, const QString& id, RichTextHolder* list, RichTextHolder* check);
+// A change of the list, made to the file as it is now, not to the list as
+// last loaded: another copy of the program may have saved since.
+struct Change
+{
+    Outcome outcome;
+    QString fileText; // the file as read for the change (as last loaded when missing or empty)
+    QString newText;  // what was written; valid when the outcome is ok
+};
 
-// Yes, Delete: removes the first entry equal to id from the file as it is
-// now (read into work) and writes the file back, removed or not, so that a
-// missing file is created. True when the file was written.
-bool remove(QWidget* parent, const QString& id, const QString& lastLoaded, RichTextHolder* work);
+// Save User: appends id to the file and writes it.
+Change add(const QString& id, const QString& lastLoaded);
+
+// Yes, Delete: removes the first entry equal to id and writes the file
+// back, removed or not, so that a missing file is created.
+Change remove(const QString& id, const QString& lastLoaded);
 
 } // namespace UserList

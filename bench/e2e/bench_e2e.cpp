@@ -2,39 +2,47 @@
 // holding every answer back (--delay-ms), side by side with the network
 // floor measured in the same run: the same 21 pages fetched one after another
 // by a bare QNetworkAccessManager. Also the TCP connections the site saw and
-// the peak memory of the program, with or without the sign-in browser open.
+// the peak memory of the process.
 //
-//     bench_e2e [--runs N] [--delay-ms N] [--with-browser]
+//     bench_e2e [--runs N] [--delay-ms N] [--command PATH]
+//     bench_e2e_window [--runs N] [--delay-ms N] [--with-browser]
 //
-// Run the two memory figures as separate invocations, so that the browser's
-// pages do not count towards the figure without it.
-#include "main_window/Form1.h"
-#include "options/OptionsStore.h"
+// bench_e2e scans with a scan session and no window, the way `quillmere
+// --scan` does; with --command it also runs that program (PATH to the built
+// `quillmere`) against the same site and reports its time and peak memory.
+// bench_e2e_window scans through the main window, with the sign-in browser
+// open or not; run the two memory figures as separate invocations, so that
+// the browser's pages do not count towards the figure without it.
+#include "options/OptionTexts.h"
+#include "options/ScanMarkers.h"
+#include "session/ScanSession.h"
 #include "transfer/Inet.h"
 
 #include "DemoSiteProcess.h"
 #include "TestSupport.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
 
-#if __has_include("scan/Form2.h")
-#include "scan/Form2.h"
+#if defined(BENCH_WINDOW)
+#include "MessageRecorder.h"
+#include "main_window/Form1.h"
+#include "options/OptionsStore.h"
+#include "signin/Form2.h"
+#include <QApplication>
 #include <QWebEngineView>
-#define BENCH_SIGN_IN_WINDOW 1
-#elif defined(BENCH_HAS_WEBENGINE)
-#include <QWebEngineView>
+#else
+#include <QCoreApplication>
 #endif
 
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -150,7 +158,7 @@ double fetchWithInetMs(const QStringList& urls)
     return clock.nsecsElapsed() / 1e6;
 }
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
+[[maybe_unused]] bool waitFor(const std::function<bool()>& done, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
@@ -159,12 +167,34 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
+// Runs `quillmere --scan demoseller` in the program folder's settings and
+// returns its wall time in ms and its peak memory in KiB (from wait4).
+bool runCommand(const QString& program, double* ms, long* peakKiB)
+{
+    const QByteArray path = QFile::encodeName(program);
+    char* const argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("--scan"),
+                          const_cast<char*>("demoseller"), nullptr};
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0)
+        return false;
+    int status = 0;
+    struct rusage usage;
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    *ms = clock.nsecsElapsed() / 1e6;
+    *peakKiB = usage.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     // Figures appear as they are taken, also through a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+#if defined(BENCH_WINDOW)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The browser's sandbox cannot run as root.
@@ -172,6 +202,9 @@ int main(int argc, char* argv[])
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
 
     const QStringList args = app.arguments();
     const auto option = [&args](const char* name, int fallback) {
@@ -180,7 +213,8 @@ int main(int argc, char* argv[])
     };
     const int runs = qMax(1, option("--runs", 5));
     const int delayMs = option("--delay-ms", 50);
-    const bool withBrowser = args.contains(QStringLiteral("--with-browser"));
+    const qsizetype commandAt = args.indexOf(QStringLiteral("--command"));
+    const QString command = commandAt >= 0 ? args.value(commandAt + 1) : QString();
 
     DemoSiteProcess site({QStringLiteral("--delay-ms"), QString::number(delayMs)});
     if (!site.isRunning()) {
@@ -188,49 +222,39 @@ int main(int argc, char* argv[])
         return 1;
     }
     TempProgramFolder folder;
-    // No modal message box may hold the run up.
-    MessageRecorder messages;
     if (!site.pointOptionsAt(folder)) {
         std::printf("could not point the options at the demo site\n");
         return 1;
     }
-    OptionsStore::discard();
-    OptionsStore::loadCounterTryLimit();
-    Form1 form;
-    form.Timer5->setInterval(10); // the start delay is not part of the figure
-    form.show();
-
     const char* browserKind = "none";
-    if (withBrowser) {
-#if defined(BENCH_SIGN_IN_WINDOW)
+#if defined(BENCH_WINDOW)
+    // No modal message box may hold the run up.
+    MessageRecorder messages;
+    OptionsStore::discard();
+    Form1 form;
+    form.Form_Load();
+    form.show();
+    ScanSession& session = *form.session();
+    if (args.contains(QStringLiteral("--with-browser"))) {
         browserKind = "the sign-in window Form2";
-        Form2* signIn = Form2::showSignIn(&form, form.Inet1, {});
+        Form2* signIn = Form2::showSignIn(&form, session.Inet1, {});
         bool loaded = false;
         QObject::connect(signIn->WebBrowser1, &QWebEngineView::loadFinished, &app,
                          [&loaded] { loaded = true; });
         if (!waitFor([&loaded] { return loaded; }, 60000))
             std::printf("the sign-in page did not finish loading\n");
-#elif defined(BENCH_HAS_WEBENGINE)
-        browserKind = "a QWebEngineView on the sign-in page";
-        auto* view = new QWebEngineView;
-        bool loaded = false;
-        QObject::connect(view, &QWebEngineView::loadFinished, &app, [&loaded] { loaded = true; });
-        view->load(QUrl(site.baseUrl() + QStringLiteral("/ws/eBayISAPI.dll?MyeBay&pageType=1883")));
-        view->resize(800, 600);
-        view->show();
-        if (!waitFor([&loaded] { return loaded; }, 60000))
-            std::printf("the sign-in page did not finish loading\n");
-#else
-        std::printf("built without Qt WebEngine: --with-browser is not available\n");
-        return 1;
-#endif
     }
+#else
+    const OptionTexts options = OptionFiles::load().texts;
+    ScanSession session([&options](MarkerTable table) { return scanMarkers(table, options, 2); });
+#endif
+    session.Timer5->setInterval(10); // the start delay is not part of the figure
 
     QElapsedTimer clock;
     double scanMs = 0;
     bool finished = false;
-    QObject::connect(&form, &Form1::scanStarted, &app, [&] { clock.start(); });
-    QObject::connect(&form, &Form1::scanFinished, &app, [&] {
+    QObject::connect(&session, &ScanSession::scanStarted, &app, [&] { clock.start(); });
+    QObject::connect(&session, &ScanSession::scanFinished, &app, [&] {
         scanMs = clock.nsecsElapsed() / 1e6;
         finished = true;
     });
@@ -251,17 +275,17 @@ int main(int argc, char* argv[])
         const qsizetype requestsBefore = site.requestedPaths().size();
         const double cpuBefore = cpuSeconds();
         finished = false;
-        form.Combo1->setEditText(QStringLiteral("demoseller"));
-        form.Command1_Click();
+        session.setUserId(QStringLiteral("demoseller"));
+        session.start();
         if (!waitFor([&finished] { return finished; }, 120000)) {
             std::printf("the scan did not finish\n");
             return 1;
         }
         const double cpu = cpuSeconds() - cpuBefore;
-        if (form.Text11->text() != QLatin1String("Task Complete") ||
-            form.Text3->text() != QLatin1String("20")) {
-            std::printf("the scan ended on \"%s\" with %s counters read\n",
-                        qPrintable(form.Text11->text()), qPrintable(form.Text3->text()));
+        if (session.status() != ScanSession::taskComplete() ||
+            session.table().figures.countedRows != 20) {
+            std::printf("the scan ended on \"%s\" with %d counters read\n",
+                        qPrintable(session.status()), session.table().figures.countedRows);
             return 1;
         }
         const int connections = site.connectionCount() - connectionsBefore;
@@ -278,8 +302,8 @@ int main(int argc, char* argv[])
 
         if (urls.isEmpty()) {
             urls << site.baseUrl() + QStringLiteral("/seller?user=demoseller");
-            for (const QLineEdit* cell : form.Text1)
-                urls << site.baseUrl() + QStringLiteral("/item?id=") + cell->text();
+            for (const AuctionRow& row : session.table().rows)
+                urls << site.baseUrl() + QStringLiteral("/item?id=") + row.auction;
         }
         const double floor = fetchFloorMs(urls);
         const double inet = fetchWithInetMs(urls);
@@ -310,9 +334,7 @@ int main(int argc, char* argv[])
 
     const QString self = QString::number(QCoreApplication::applicationPid());
     const double peakMiB = statusKiB(self, "VmHWM") / 1024.0;
-    std::printf(
-        "peak memory (VmHWM)    %8.1f MiB, this process (target < 150 MiB without the browser)\n",
-        peakMiB);
+    std::printf("peak memory (VmHWM)    %8.1f MiB, this process\n", peakMiB);
     std::printf("resident now (VmRSS)   %8.1f MiB, this process\n",
                 statusKiB(self, "VmRSS") / 1024.0);
     int helpers = 0;
@@ -321,6 +343,37 @@ int main(int argc, char* argv[])
         std::printf("browser helpers        %8.1f MiB, sum of the peaks of %d child processes\n",
                     helpersMiB, helpers);
         std::printf("all processes          %8.1f MiB\n", peakMiB + helpersMiB);
+    }
+
+    if (!command.isEmpty()) {
+        // The command as a script or a timer runs it: no window, no display.
+        // A copy in the program folder reads that folder's options, which
+        // name this run's site.
+        const QString copy = folder.file(QStringLiteral("quillmere"));
+        if (!QFile::copy(command, copy)) {
+            std::printf("cannot copy %s\n", qPrintable(command));
+            return 1;
+        }
+        qputenv("QUILLMERE_DATA_DIR", QFile::encodeName(folder.path()));
+        qunsetenv("DISPLAY");
+        qunsetenv("QT_QPA_PLATFORM");
+        QList<double> times;
+        QList<double> peaks;
+        for (int run = 0; run < runs; ++run) {
+            double ms = 0;
+            long peak = 0;
+            if (!runCommand(copy, &ms, &peak)) {
+                std::printf("%s --scan demoseller failed\n", qPrintable(command));
+                return 1;
+            }
+            times << ms;
+            peaks << peak / 1024.0;
+        }
+        std::printf("\n%s --scan demoseller, %d runs\n", qPrintable(command), runs);
+        std::printf("median time            %8.1f ms (floor %.1f ms, ratio %.3f)\n", median(times),
+                    floorMedian, median(times) / floorMedian);
+        std::printf("median peak memory     %8.1f MiB (wait4 ru_maxrss; target < 30 MiB)\n",
+                    median(peaks));
     }
     return 0;
 }

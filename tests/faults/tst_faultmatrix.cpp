@@ -1,17 +1,12 @@
-// The real main window against a misbehaving loopback server: every case ends
-// with a clear status, without a crash or a hang, and keeps what arrived whole.
-#include "main_window/Form1.h"
-#include "options/OptionsStore.h"
+// A scan session against a misbehaving loopback server: every case ends with
+// a clear status, without a crash or a hang, and keeps what arrived whole.
 #include "options/RtfCodec.h"
+#include "session/ScanSession.h"
 #include "transfer/Inet.h"
 
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSaveFile>
 #include <QSignalSpy>
 #include <QtTest>
@@ -65,9 +60,6 @@ class TestFaultMatrix : public QObject
 private slots:
     void scan_data();
     void scan();
-
-private:
-    MessageRecorder m_messages; // a real message box would block
 };
 
 void TestFaultMatrix::scan_data()
@@ -125,17 +117,16 @@ void TestFaultMatrix::scan()
         QVERIFY(file.open(QIODevice::WriteOnly) &&
                 file.write(RtfCodec::write(QString(base + paths[k]))) > 0 && file.commit());
     }
-    OptionsStore::discard();
-    Form1 f;
+    const OptionTexts options = OptionFiles::load().texts;
+    ScanSession f([&options](MarkerTable table) { return scanMarkers(table, options, 2); });
     f.Timer5->setInterval(10);
     // With the stall limit far off, only Stop can end a fetch that never answers.
     f.Inet1->setStallTimeout(stopMs < 0 ? 300 : 60000);
     f.Inet1->setMaxBodyBytes(BodyLimit);
-    f.Form_Load();
 
     const auto misbehave = [&f, answer, stopMs] {
         if (stopMs >= 0)
-            QTimer::singleShot(stopMs, &f, [&f] { QTest::mouseClick(f.Command5, Qt::LeftButton); });
+            QTimer::singleShot(stopMs, &f, [&f] { f.stop(); });
         return answer;
     };
     const auto itemOf = [](const Request& r) {
@@ -149,16 +140,15 @@ void TestFaultMatrix::scan()
     });
 
     QStringList statuses;
-    connect(f.Text11, &QLineEdit::textChanged, &f, [&statuses](const QString& text) {
-        if (statuses.isEmpty() || statuses.last() != text)
-            statuses.append(text);
-    });
-    QSignalSpy finished(&f, &Form1::scanFinished);
-    f.Combo1->setEditText(QStringLiteral("faulty"));
-    f.Command1_Click();
+    connect(&f, &ScanSession::statusChanged, &f,
+            [&statuses](const QString& text) { statuses.append(text); });
+    bool busy = false;
+    connect(&f, &ScanSession::busyChanged, &f, [&busy](bool b) { busy = b; });
+    QSignalSpy finished(&f, &ScanSession::scanFinished);
+    f.setUserId(QStringLiteral("faulty"));
+    f.start();
     QVERIFY2(finished.wait(30000), "the scan did not end");
-    QVERIFY(!f.scanRunning() && !f.Inet1->StillExecuting() && f.Command1->isEnabled());
-    QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!f.scanRunning() && !f.Inet1->StillExecuting() && f.startEnabled() && !busy);
     const QString error = QStringLiteral("Internet Error");
     // After Stop only the scan's ending: nothing of the stopped page.
     QVERIFY2(
@@ -168,22 +158,21 @@ void TestFaultMatrix::scan()
         qPrintable(statuses.join(QStringLiteral(" > "))));
     // A listing page that failed to arrive whole is not a completed task.
     const bool failed = shown == error && !visit;
-    QCOMPARE(f.Text11->text(), failed ? error : QStringLiteral("Task Complete"));
-    QCOMPARE(f.Text11->palette().color(QPalette::Base),
-             failed ? QColor(255, 0, 0) : QColor(0, 255, 0));
+    QCOMPARE(f.status(), failed ? error : QStringLiteral("Task Complete"));
+    QCOMPARE(f.statusColor(), failed ? ScanSession::StatusColor::Red : ScanSession::StatusColor::Green);
 
     // Every row filled is the served listing's, and every counter read is that item's.
     int read = 0, total = 0;
-    for (int i = 0; i < Form1::Rows; ++i) {
-        const bool checked = f.Check1[i]->isChecked();
-        QCOMPARE(f.Text1[i]->text(), i < rows ? QString::number(FirstItem + i) : QString());
-        QCOMPARE(f.Text7[i]->text(), i < rows ? QStringLiteral("Listing %1").arg(i) : QString());
-        QCOMPARE(f.Text2[i]->text(), checked ? QString::number(10000 + i) : QString());
-        read += checked;
-        total += checked ? 10000 + i : 0;
+    for (int i = 0; i < AuctionTable::Rows; ++i) {
+        const AuctionRow& row = f.table().rows[i];
+        QCOMPARE(row.auction, i < rows ? QString::number(FirstItem + i) : QString());
+        QCOMPARE(row.title, i < rows ? QStringLiteral("Listing %1").arg(i) : QString());
+        QCOMPARE(row.visits, row.checked ? QString::number(10000 + i) : QString());
+        read += row.checked;
+        total += row.checked ? 10000 + i : 0;
     }
     QCOMPARE(read, visits);
-    QCOMPARE(f.Text4->text(), QString::number(total));
+    QCOMPARE(f.table().figures.visitTotal.value_or(-1), qint64(total));
     if (visit) {
         // The scan carried on past the bad page, never fetched it twice, and
         // after Stop fetched nothing more.
@@ -195,5 +184,5 @@ void TestFaultMatrix::scan()
     }
 }
 
-QTEST_MAIN(TestFaultMatrix)
+QTEST_GUILESS_MAIN(TestFaultMatrix)
 #include "tst_faultmatrix.moc"

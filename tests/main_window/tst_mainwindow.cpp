@@ -1,5 +1,7 @@
-// The program's windows driven as a user would, on one main window brought up through the splash,
-// up to Exit. Scans are in tests/e2e.
+// The program's windows driven as a user would, on one main window brought up
+// through the real splash, up to Exit. The main window is a view of its scan
+// session: the table's contents are set through the session here, and the
+// scans themselves are in tests/session and tests/e2e.
 #include "app/Links.h"
 #include "app/Shell.h"
 #include "app/frmSplashCopyright.h"
@@ -12,6 +14,8 @@
 #include "selection/Form6.h"
 #include "transfer/Inet.h"
 
+#include "Controls.h"
+#include "MessageRecorder.h"
 #include "TestSupport.h"
 
 #include <QtTest>
@@ -24,21 +28,23 @@ class TestMainWindow : public QObject
     MessageRecorder m_messages;
     std::unique_ptr<Shell> m_shell;
     Form1* f = nullptr;
+    ScanSession* s = nullptr;
     QList<QUrl> urls; // what went to the desktop's browser
     Q_INVOKABLE void open(const QUrl& url) { urls.append(url); }
 
-    static QString joined(std::initializer_list<QWidget*> fields)
+    template <class T = QWidget> T* get(const QString& name) const { return f->findChild<T*>(name); }
+    QString shownAll(std::initializer_list<const char*> names) const
     {
         QStringList texts;
-        for (QWidget* w : fields)
-            texts << w->property("text").toString();
+        for (const char* name : names)
+            texts << shown(f, QLatin1String(name));
         return texts.join(u'|');
     }
     QString checkedRows(int& visits) const
     {
         QStringList rows;
         for (int i = visits = 0; i < Form1::Rows; ++i)
-            if (f->Check1[i]->isChecked() && (visits += i + 1))
+            if (get<QCheckBox>(QStringLiteral("Check1_%1").arg(i))->isChecked() && (visits += i + 1))
                 rows << QString::number(i);
         return rows.join(u' ');
     }
@@ -46,39 +52,47 @@ class TestMainWindow : public QObject
     {
         f->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f));
-        f->Combo1->setFocus();
-        QTest::keyClick(f->Combo1->lineEdit(), key, modifiers);
+        auto* combo = get<QComboBox>(QStringLiteral("Combo1"));
+        combo->setFocus();
+        QTest::keyClick(combo->lineEdit(), key, modifiers);
     }
     static QColor base(QWidget* w) { return w->palette().color(QPalette::Base); }
 
 private slots:
     void initTestCase()
     {
-        QDesktopServices::setUrlHandler("http", this, "open");
-        QFile options(m_folder.file(QStringLiteral("Options.rtf")));
-        QVERIFY(options.open(QIODevice::WriteOnly) && options.write(RtfCodec::write(u"6.5")));
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
         QDir::setCurrent(QDir::rootPath());
     }
 
     void init()
     {
-        if (f)
-            f->Command2_Click();
+        if (s)
+            s->clear();
         m_messages.texts.clear();
     }
 
     void startUp_data() // each row starts the program; the last one's main window serves the rest
     {
-        QTest::addColumn<int>("action"); // 0: none, 1: Continue, 2: the title bar's close button
-        for (const auto& [name, action] : {std::pair{"close button", 2}, {"Continue", 1}, {"left alone", 0}})
-            QTest::newRow(name) << action;
+        QTest::addColumn<int>("action");        // 0: none, 1: Continue, 2: the title bar's close button
+        QTest::addColumn<QByteArray>("options"); // Options.rtf as the start finds it
+        QTest::addColumn<int>("limit");          // the counter try limit it reads
+        QTest::newRow("close button, no Options.rtf") << 2 << QByteArray() << 2;
+        QTest::newRow("Continue, Options.rtf not RTF") << 1 << QByteArray("6") << 2;
+        QTest::newRow("left alone, 6.5: half to even") << 0 << RtfCodec::write(u"6.5") << 6;
     }
 
     void startUp()
     {
         QFETCH(int, action);
+        QFETCH(QByteArray, options);
         m_shell.reset();
         OptionsStore::discard();
+        OptionFiles::setCounterTryLimit(2); // as the program starts
+        QFile file(m_folder.file(QStringLiteral("Options.rtf")));
+        file.remove();
+        QVERIFY(options.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(options)));
+        file.close();
         m_shell = std::make_unique<Shell>();
         m_shell->start();
         QPointer<frmSplashCopyright> splash = m_shell->splash();
@@ -92,14 +106,17 @@ private slots:
         QVERIFY((action != 2 || !close.isAccepted()) && splash && splash->isVisible() == (action == 0)
                 && !m_shell->mainWindow());
         QTRY_VERIFY((f = m_shell->mainWindow()) && f->isVisible() && !splash); // closed at the tick
+        s = f->session();
         QCOMPARE(QDir::currentPath(), QDir(m_folder.path()).canonicalPath());
-        QVERIFY(OptionsStore::isLoaded() && !OptionsStore::form()->isVisible() && f->defaultButton() == f->Command1
-                && OptionsStore::counterTryLimit() == 6); // 6.5: half to even
+        QVERIFY(OptionsStore::isLoaded() && !OptionsStore::form()->isVisible());
+        QCOMPARE(f->defaultButton(), get<QPushButton>(QStringLiteral("Command1")));
+        QTEST(int(OptionFiles::counterTryLimit()), "limit");
         QTRY_COMPARE(m_messages.texts, QStringList{Form1::startInstructions()}); // with the User ID empty
+        press(f, QStringLiteral("mnuAuction")); // no row chosen yet
         f->rowGesture(0); // not again when a popup closes
-        QTimer::singleShot(50, f->mnuSelect, &QWidget::close);
+        QTimer::singleShot(50, get<QMenu>(QStringLiteral("mnuSelect")), &QWidget::close);
         QTest::qWait(200);
-        QCOMPARE(m_messages.texts.size(), 1);
+        QCOMPARE(m_messages.texts, (QStringList{Form1::startInstructions(), "No Auction Number Available"}));
     }
 
     void texts() // "name": a control's or menu item's text, "name key" with the shortcut, "name tip"
@@ -121,40 +138,39 @@ private slots:
             const QStringList parts = QString::fromLatin1(key).split(u' ');
             QObject* o = f->findChild<QObject*>(parts[0]);
             QVERIFY2(o, key);
-            const char* property = parts.value(1) == u"tip" ? "toolTip" : qobject_cast<QGroupBox*>(o) ? "title" : "text";
-            QString shown = o->property(property).toString();
+            QString value = parts.value(1) == u"tip" ? o->property("toolTip").toString() : shown(f, parts[0]);
             if (parts.value(1) == u"key")
-                shown += u' ' + o->property("shortcut").value<QKeySequence>().toString();
-            QCOMPARE(shown, QString::fromLatin1(text));
+                value += u' ' + o->property("shortcut").value<QKeySequence>().toString();
+            QCOMPARE(value, QString::fromLatin1(text));
         }
     }
 
     void clearAllDataAndModeSwitch()
     {
         QSignalSpy signIn(f, &Form1::signInRequested);
-        QTest::mouseClick(f->Option2, Qt::LeftButton);
-        QCOMPARE(joined({f->Label7, f->Label6, f->Label9}), QStringLiteral("Sale Date|Sale Price|QTY"));
-        QVERIFY(!f->Text19[0]->isVisible() && !f->Label5->isVisible() && signIn.count() == 1);
-        f->Text1[3]->setText(QStringLiteral("1234"));
-        f->Text2[3]->setText(QStringLiteral("N/F"));
-        f->setCellColor(f->Text2[3], QColor(255, 0, 0));
-        f->Check1[3]->setChecked(true);
-        f->Text12->setText(QStringLiteral("stop"));
-        f->setStatus(QStringLiteral("Task Complete"));
-        f->setStatusColor(QColor(0, 255, 0));
-        f->setProgress(1000, 500);
-        f->setBusyPointer(true);
-        f->Command1->setEnabled(false);
+        press(f, QStringLiteral("Option2"));
+        QCOMPARE(shownAll({"Label7", "Label6", "Label9"}), QStringLiteral("Sale Date|Sale Price|QTY"));
+        QVERIFY(!get(QStringLiteral("Text19_0"))->isVisible() && !get(QStringLiteral("Label5"))->isVisible());
+        QCOMPARE(signIn.count(), 1);
+        s->editCell(3, Column::Auction, QStringLiteral("1234"));
+        s->setChecked(3, true);
+        QCOMPARE(shown(f, QStringLiteral("Text13")), QStringLiteral("1"));
+        press(f, QStringLiteral("Command5")); // Stop: the flag is up, the status says so
+        QCOMPARE(shownAll({"Text11", "Text12"}), QStringLiteral("Stopped|stop"));
         keyInUserId(Qt::Key_C, Qt::ControlModifier); // the menu's Ctrl+C wins over the field's copy
-        QCOMPARE(joined({f->Text1[3], f->Text2[3], f->Text13, f->Text11, f->Text12, f->Label7}), "|||||Sale Date");
-        QVERIFY(!f->Check1[3]->isChecked() && !f->Command10->isEnabled() && f->Command1->isEnabled());
-        QVERIFY(base(f->Text2[3]) == f->windowBackground() && base(f->Text11) == f->windowBackground());
-        QVERIFY(f->PB1->value() == 0 && f->cursor().shape() == Qt::ArrowCursor);
-        f->Text19[1]->setText(QStringLiteral("5.00"));
-        f->Text7[1]->setText(QStringLiteral("Lamp"));
-        QTest::mouseClick(f->Option1, Qt::LeftButton); // the Price column comes back empty, nothing else changes
-        QCOMPARE(joined({f->Label7, f->Label6, f->Label9, f->Text19[1], f->Text7[1]}), "Time Left|Start Price|Bids||Lamp");
-        QVERIFY(f->Text19[1]->isVisible() && signIn.count() == 1);
+        QCOMPARE(shownAll({"Text1_3", "Text13", "Text11", "Text12", "Label7"}), QStringLiteral("||||Sale Date"));
+        QVERIFY(!get<QCheckBox>(QStringLiteral("Check1_3"))->isChecked());
+        QVERIFY(!get(QStringLiteral("Command10"))->isEnabled() && get(QStringLiteral("Command1"))->isEnabled());
+        QVERIFY(get<QProgressBar>(QStringLiteral("PB1"))->value() == 0 && f->cursor().shape() == Qt::ArrowCursor);
+        // What the user types into a cell is the table's; the Price column comes back empty.
+        QTest::mouseClick(get(QStringLiteral("Text7_1")), Qt::LeftButton);
+        QTest::keyClicks(get(QStringLiteral("Text7_1")), QStringLiteral("Lamp"));
+        QCOMPARE(s->table().rows[1].title, QStringLiteral("Lamp"));
+        s->editCell(1, Column::Price, QStringLiteral("5.00"));
+        QCOMPARE(shown(f, QStringLiteral("Text19_1")), QStringLiteral("5.00"));
+        press(f, QStringLiteral("Option1"));
+        QCOMPARE(shownAll({"Label7", "Label6", "Label9", "Text19_1", "Text7_1"}), "Time Left|Start Price|Bids||Lamp");
+        QVERIFY(get(QStringLiteral("Text19_1"))->isVisible() && signIn.count() == 1);
     }
 
     void selectionCommands_data()
@@ -181,139 +197,97 @@ private slots:
         QFETCH(QString, checked);
         QFETCH(QString, gesture);
         QFETCH(QString, command);
-        f->Label13->setText(QStringLiteral("Was"));
-        f->Label10->setText(QString());
+        // The reference title is "Was" with no auction number, until a gesture or a button chooses.
+        s->editCell(19, Column::Title, QStringLiteral("Was"));
+        s->chooseRow(19);
         for (int i = 0; i < Form1::Rows; ++i) {
-            f->Text1[i]->setText(QString::number(4000 + i));
-            f->Text7[i]->setText(titles.split(u',').value(i));
-            f->Text2[i]->setText(QString::number(i + 1));
-            f->Check1[i]->setChecked(checked.split(u' ').contains(QString::number(i)));
+            s->editCell(i, Column::Auction, QString::number(4000 + i));
+            s->editCell(i, Column::Title, titles.split(u',').value(i));
+            s->editCell(i, Column::Visits, QString::number(i + 1));
+            s->setChecked(i, checked.split(u' ').contains(QString::number(i)));
         }
         int visits = 0;
         if (!gesture.isEmpty()) {
             const int row = gesture.mid(1).toInt();
-            gesture[0] == u'd' ? QTest::mouseDClick(f->Text7[row], Qt::LeftButton)
-                               : QTest::mouseClick(f->Check1[row], Qt::RightButton);
-            QCOMPARE(f->Label14->text(), QString::number(row));
-            QTRY_VERIFY(f->mnuSelect->isVisible());
-            f->mnuSelect->close();
+            gesture[0] == u'd' ? QTest::mouseDClick(get(QStringLiteral("Text7_%1").arg(row)), Qt::LeftButton)
+                               : QTest::mouseClick(get(QStringLiteral("Check1_%1").arg(row)), Qt::RightButton);
+            QCOMPARE(shown(f, QStringLiteral("Label14")), QString::number(row));
+            QTRY_VERIFY(get(QStringLiteral("mnuSelect"))->isVisible());
+            get(QStringLiteral("mnuSelect"))->close();
             QCOMPARE(checkedRows(visits), checked); // a right click keeps the box
-            f->Text1[row]->setText(QStringLiteral("999")); // View Auction opens the number recorded
-            f->mnuAuction->trigger();
-            QCOMPARE(urls.takeLast(), Links::itemView(OptionsStore::before(MarkerTable::Sold, 8), QString::number(4000 + row)));
+            s->editCell(row, Column::Auction, QStringLiteral("999")); // View Auction opens the number recorded
+            press(f, QStringLiteral("mnuAuction"));
+            QCOMPARE(urls.takeLast(), Links::itemView(OptionsStore::texts().soldBefore[8], QString::number(4000 + row)));
         }
-        QVERIFY(QMetaObject::invokeMethod(f->findChild<QObject*>(command), command.startsWith(u"mnu") ? "trigger" : "click"));
+        press(f, command);
         const QString rows = checkedRows(visits);
         QTEST(rows, "expected");
-        QTEST(joined({f->Label13, f->Label10}), "chosen");
+        QTEST(shownAll({"Label13", "Label10"}), "chosen");
         const int n = rows.isEmpty() ? 0 : int(rows.count(u' ')) + 1; // the totals follow the boxes
-        QCOMPARE(joined({f->Text13, f->Text14, f->Text15}),
-                 n ? QString::asprintf("%d|%d|%.2f", n, visits, double(visits) / n) : "||");
+        QCOMPARE(shownAll({"Text13", "Text14", "Text15"}),
+                 n ? QString::asprintf("%d|%d|%.2f", n, visits, double(visits) / n) : QStringLiteral("||"));
     }
 
-    void totals_data()
+    void startAndStop() // Enter presses Start Search once the User ID copy changed; Stop calls the start off
     {
-        QTest::addColumn<QStringList>("cells"); // Visits of rows 0.., all checked
-        QTest::addColumn<QString>("selected");  // Text13 | Text14 | Text15
-        QTest::addColumn<QString>("scan");      // Text4 | Text8, with Text3 = the row count
-        QTest::newRow("counters, N/F and text") << QStringList{"120", "35", "N/F", "7"} << "4|162|40.50" << "162|40.5";
-        QTest::newRow("halves to even at the scan's end") << QStringList{"2.5", "2.5"} << "2|5|2.50" << "4|2";
-        for (const QStringList& cells : {QStringList{"1e308", "1e308", "5"}, {"9e999", "1e300", "1"}}) // saturate
-            QTest::newRow(qPrintable(cells[0])) << cells << "3|999999999999999|333333333333333.00"
-                                                << "999999999999999|333,333,333,333,333";
-    }
-
-    void totals()
-    {
-        QFETCH(QStringList, cells);
-        for (int i = 0; i < cells.size(); ++i) {
-            f->Text2[i]->setText(cells[i]);
-            f->Check1[i]->setChecked(true);
-        }
-        QTEST(joined({f->Text13, f->Text14, f->Text15}), "selected");
-        f->Text3->setText(QString::number(cells.size()));
-        f->writeVisitTotals(0);
-        QTEST(joined({f->Text4, f->Text8}), "scan");
-    }
-
-    void searchRun() // the transfer states in the status field, the revert timer, the start delay, Stop
-    {
-        const auto keepsRunning = [](QTimer* timer, auto action) { // not restarted by action
-            const int remaining = timer->remainingTime();
-            QTest::qWait(20);
-            action();
-            return timer->remainingTime() < remaining;
-        };
-        const auto status = [this](int s) { emit f->Inet1->StateChanged(s); return f->Text11->text(); };
-        f->Timer3->stop();
-        QVERIFY(status(Inet::icNone) == "None" && !f->Timer3->isActive());
-        QVERIFY(status(8) == "Receiving..." && f->Timer3->isActive());
-        QVERIFY(keepsRunning(f->Timer3, [&] { status(9); }));
-        f->Text20->setText(f->bareListingAddress() + QStringLiteral("?x=1")); // not the bare one: no error
-        QCOMPARE(status(Inet::icDisconnected), QStringLiteral("Searching..."));
-        f->Text20->setText(f->bareListingAddress());
-        QVERIFY(status(Inet::icDisconnected) == "User Search Error" && base(f->Text11) == QColor(255, 0, 0));
-
-        QCOMPARE(f->Timer5->interval(), 5000);
         QSignalSpy started(f, &Form1::scanStarted);
-        f->Timer5->setInterval(60000);
-        f->Text5->setText(QStringLiteral("someone")); // Enter presses Start Search once the User ID copy changed
+        s->Timer5->setInterval(60000);
+        s->setUserIdCopy(QStringLiteral("someone"));
         keyInUserId(Qt::Key_Return);
-        QVERIFY(f->Text11->text() == "Loading ...." && !f->Command1->isEnabled() && f->Timer5->isActive());
-        QVERIFY(keepsRunning(f->Timer5, [&] { f->mnuStart->trigger(); }));
-        f->setStatusColor(QColor(0, 255, 0));
-        QTest::mouseClick(f->Command5, Qt::LeftButton); // Stop during the delay calls the start off
-        QCOMPARE(joined({f->Text11, f->Text12}), QStringLiteral("Stopped|stop"));
-        QVERIFY(f->Command1->isEnabled() && !f->Timer5->isActive() && started.isEmpty()
-                && base(f->Text11) == f->windowBackground());
+        QCOMPARE(shown(f, QStringLiteral("Text11")), QStringLiteral("Loading ...."));
+        QVERIFY(!get(QStringLiteral("Command1"))->isEnabled() && s->Timer5->isActive());
+        emit s->Inet1->StateChanged(Inet::icResponseReceived); // the transfer's states reach the field
+        QCOMPARE(shown(f, QStringLiteral("Text11")), QStringLiteral("Receiving..."));
+        QTest::mouseClick(get(QStringLiteral("Command5")), Qt::LeftButton);
+        QCOMPARE(shown(f, QStringLiteral("Text11")), QStringLiteral("Stopped"));
+        QVERIFY(get(QStringLiteral("Command1"))->isEnabled() && !s->Timer5->isActive() && started.isEmpty());
+        QCOMPARE(base(get(QStringLiteral("Text11"))), f->windowBackground());
     }
 
     // About, Auto Compare, View Auction without a number; last (boxes are real here) Exit.
     void otherWindowsAndExit()
     {
-        f->mnuAbout->trigger();
+        press(f, QStringLiteral("mnuAbout"));
         QPointer<frmSplashCopyright> about = m_shell->splash();
         QTest::qWait(100);
         QVERIFY(about && about->isVisible() && !about->Timer1->isActive());
         QTest::mouseClick(about->cmdOK1, Qt::LeftButton);
         QVERIFY(!about->isVisible() && f->isVisible());
 
-        f->setStatus(QStringLiteral("Task Complete"));
-        f->Command10->click();
+        get<QLineEdit>(QStringLiteral("Text11"))->setText(ScanSession::taskComplete()); // as a scan ends
+        press(f, QStringLiteral("Command10"));
         QPointer<Form6> autoCompare = Form6::current();
         autoCompare->Text1[0]->setText(QStringLiteral("typed"));
-        f->Command10->click();
+        press(f, QStringLiteral("Command10"));
         QVERIFY(autoCompare && autoCompare->isVisible() && Form6::current() == autoCompare); // one at a time
         autoCompare->close();
         QTRY_VERIFY(!autoCompare);
-        f->Command10->click();
+        press(f, QStringLiteral("Command10"));
         QVERIFY((autoCompare = Form6::current()) && autoCompare->Text1[0]->text().isEmpty()); // a new one
 
-        for (const char* row : {"", "3"}) { // no row chosen, then a chosen row without a number
-            f->Label14->setText(QString::fromLatin1(row));
-            f->mnuAuction->trigger();
-        }
-        QCOMPARE(m_messages.texts.count(QStringLiteral("No Auction Number Available")), 2);
+        s->chooseRow(3); // a chosen row without a number
+        press(f, QStringLiteral("mnuAuction"));
+        QCOMPARE(m_messages.texts, QStringList{"No Auction Number Available"});
         for (const QString auction : {"1100#top", "../../x?y=1", "evil.example@1100", "1&item=6 x"}) { // stays a number
             const QUrl url = Links::itemView(QStringLiteral("https://Cgi.Example.com:8443/x"), auction);
             QCOMPARE(url.toString(QUrl::RemoveQuery) + '?' + url.query(QUrl::FullyDecoded),
                      "https://cgi.example.com:8443/ws/eBayISAPI.dll?ViewItem&rd=1&item=" + auction);
         }
 
-        const QString before = OptionsStore::before(MarkerTable::Active, 0);
-        f->mnuoptions->trigger();
+        const QString before = OptionsStore::texts().activeBefore[0];
+        press(f, QStringLiteral("mnuoptions"));
         QTest::keyClicks(OptionsStore::form()->RichTextBox1[0], QStringLiteral("edited"));
-        f->Combo1->setEditText(QStringLiteral("demoseller")); // no start instructions
+        get<QComboBox>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("demoseller")); // no start instructions
         Messages::setRecorder({});
         bool returned = false;
         QTimer::singleShot(0, f, [&] {
-            QTimer::singleShot(100, f, [&] { f->mnuexit->trigger(); });
+            QTimer::singleShot(100, f, [&] { press(f, QStringLiteral("mnuexit")); });
             Messages::show(f, QStringLiteral("Waiting"));
             returned = true;
         });
         QTRY_VERIFY(returned && !autoCompare);
         QVERIFY(!f->isVisible() && !OptionsStore::isLoaded()); // the Options edits dropped
-        QCOMPARE(OptionsStore::before(MarkerTable::Active, 0), before); // read from the file again
+        QCOMPARE(OptionsStore::texts().activeBefore[0], before); // read from the file again
     }
 };
 

@@ -4,6 +4,7 @@
 #include "marker_check/MarkerCheck.h"
 #include "marker_check/frmMarkerCheck.h"
 #include "options/Form4.h"
+#include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
 #include "transfer/Inet.h"
 
@@ -58,7 +59,7 @@ void TestMarkerCheck::check()
     if (seller.startsWith(QLatin1String("file:"))) {
         QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Inet().OpenURL(OptionsStore::listingAddress(seller.mid(5))).toUtf8());
+        file.write(Inet().OpenURL(OptionsStore::markers(MarkerTable::Active).listingAddress(seller.mid(5))).toUtf8());
         file.close();
         window.checkFile(file.fileName());
     } else {

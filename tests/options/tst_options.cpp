@@ -1,5 +1,6 @@
 // The options: RTF, number texts, the holders' files, the options store and its windows,
 // on real files in temporary folders. Most cases are rows of the tables in data/.
+#include "MessageRecorder.h"
 #include "TestSupport.h"
 #include "options/Form4.h"
 #include "options/Form5.h"
@@ -7,6 +8,7 @@
 #include "options/OptionsStore.h"
 #include "options/RichTextHolder.h"
 #include "options/RtfCodec.h"
+#include "options/RtfFile.h"
 #include "users/Form3.h"
 
 #include <QDir>
@@ -54,7 +56,7 @@ QString rowResult()
     const QString text = QString::fromUtf8(input);
     const double value = QLocale::c().toDouble(text);
     const QByteArray rtf = RtfCodec::write(text);
-    OptionsStore::setCounterTryLimit(2);
+    OptionFiles::setCounterTryLimit(2);
     if (function == u"read" || function == u"roundtrip")
         return RtfCodec::read(function == u"read" ? input : rtf).value_or("<not rtf>");
     if (function == u"write")
@@ -75,8 +77,8 @@ QString rowResult()
         TempProgramFolder folder(false);
         if (!input.isEmpty())
             writeFile(folder.file(QStringLiteral("Options.rtf")), rtf);
-        OptionsStore::loadCounterTryLimit();
-        return QString::number(OptionsStore::counterTryLimit());
+        (void)OptionFiles::loadCounterTryLimit();
+        return QString::number(OptionFiles::counterTryLimit());
     }
     if (function == u"savecount") { // the limit, Options.rtf, a marker file, messages, window
         TempProgramFolder folder;
@@ -85,7 +87,7 @@ QString rowResult()
         OptionsStore::form()->RTBtry->setText(text);
         OptionsStore::form()->RichTextBox6[8]->setText(QStringLiteral("  &rd=1  "));
         QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
-        return QStringList{QString::number(OptionsStore::counterTryLimit()),
+        return QStringList{QString::number(OptionFiles::counterTryLimit()),
                            readText(folder.file(QStringLiteral("Options.rtf"))),
                            readText(folder.file(QStringLiteral("Config68.rtf"))),
                            messages.texts.join(u'/'), OptionsStore::isLoaded() ? "open" : "closed"}
@@ -149,7 +151,7 @@ void TestOptions::holderFiles()
     const QString path = dir.filePath(QStringLiteral("f.rtf"));
     RichTextHolder holder;
     for (const qint64 over : {1, 0}) { // the rest a hole of NULs, which RTF ignores
-        writeFile(path, "{\\rtf1 new", RichTextHolder::maxFileSize + over);
+        writeFile(path, "{\\rtf1 new", RtfFile::MaxSize + over);
         QCOMPARE(holder.LoadFile(path), !over);
         QCOMPARE(holder.Text(), over ? QString() : QStringLiteral("new"));
         QCOMPARE(holder.lastError().isEmpty(), !over);
@@ -200,8 +202,8 @@ void TestOptions::storeReadsAndSavesEveryFile()
     writeFile(folder.file(QStringLiteral("Options.rtf")), RtfCodec::write(QStringLiteral("7")));
     writeFile(file(2, 4), "not rtf"); // both keep their built-in texts
     QVERIFY(QDir().mkpath(folder.file(QStringLiteral("Options1.rtf"))));
-    QCOMPARE(OptionsStore::tryCountText(), QStringLiteral("7"));
-    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("800"));
+    QCOMPARE(OptionsStore::texts().tryCount, QStringLiteral("7"));
+    QCOMPARE(OptionsStore::texts().counterStart, QStringLiteral("800"));
     QVERIFY(!OptionsStore::form()->isVisible());
 
     // Save writes each holder back to its own file; one that fails is named,
@@ -211,13 +213,14 @@ void TestOptions::storeReadsAndSavesEveryFile()
     QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
     QVERIFY(messages.texts.size() == 1 &&
             messages.texts[0].contains(QStringLiteral("Options1.rtf")));
-    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("950"));
+    QCOMPARE(OptionsStore::texts().counterStart, QStringLiteral("950"));
     QCOMPARE(readText(folder.file(QStringLiteral("Options.rtf"))), QStringLiteral("7"));
     for (int r = 0; r < Form4::rows; ++r) {
-        QCOMPARE(OptionsStore::before(MarkerTable::Active, r), expected(1, r));
-        QCOMPARE(OptionsStore::after(MarkerTable::Active, r), expected(5, r));
-        QCOMPARE(OptionsStore::before(MarkerTable::Sold, r), expected(2, r));
-        QCOMPARE(OptionsStore::after(MarkerTable::Sold, r), expected(6, r));
+        const OptionTexts texts = OptionsStore::texts();
+        QCOMPARE(texts.activeBefore[r], expected(1, r));
+        QCOMPARE(texts.activeAfter[r], expected(5, r));
+        QCOMPARE(texts.soldBefore[r], expected(2, r));
+        QCOMPARE(texts.soldAfter[r], expected(6, r));
         for (int table : {1, 2, 5, 6})
             QCOMPARE(readText(file(table, r)), expected(table, r));
     }
@@ -247,7 +250,7 @@ void TestOptions::advanced()
     form->RTB3->setFocus();
     form->RTB3->selectAll();
     QTest::keyClicks(form->RTB3, QStringLiteral("950"));
-    QCOMPARE(OptionsStore::counterStartText(), QStringLiteral("950")); // reads see unsaved edits
+    QCOMPARE(OptionsStore::texts().counterStart, QStringLiteral("950")); // reads see unsaved edits
 
     QTest::mouseClick(form->Command3, Qt::LeftButton);
     QVERIFY(Form5::current() && Form5::current()->isVisible());
@@ -267,7 +270,7 @@ void TestOptions::advanced()
     QTest::mouseClick(form->Command2, Qt::LeftButton);
     QVERIFY(!OptionsStore::isLoaded());
     QCOMPARE(readFile(options1), saved);
-    QCOMPARE(OptionsStore::counterStartText(), readText(options1));
+    QCOMPARE(OptionsStore::texts().counterStart, readText(options1));
 }
 
 QTEST_MAIN(TestOptions)

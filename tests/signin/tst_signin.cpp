@@ -1,7 +1,7 @@
 // The sign-in window with its real browser against the demo auction site
 // process, and its cookies reaching the downloader.
 #include "options/OptionsStore.h"
-#include "scan/Form2.h"
+#include "signin/Form2.h"
 #include "transfer/Inet.h"
 
 #include "DemoSiteProcess.h"

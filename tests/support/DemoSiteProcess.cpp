@@ -71,6 +71,14 @@ QStringList DemoSiteProcess::logged(const QString& kind, int word) const
     return words;
 }
 
+int DemoSiteProcess::fetches(const QString& prefix) const
+{
+    int n = 0;
+    for (const QString& path : requestedPaths())
+        n += path.startsWith(prefix);
+    return n;
+}
+
 bool DemoSiteProcess::signIn(QNetworkAccessManager* nam) const
 {
     QNetworkRequest request(QUrl(baseUrl() + QStringLiteral("/signin")));

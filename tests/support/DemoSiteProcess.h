@@ -22,6 +22,8 @@ public:
     // Word `word` of each log line that starts with `kind`, in arrival order.
     QStringList logged(const QString& kind, int word = 0) const;
     QStringList requestedPaths() const { return logged(QStringLiteral("request"), 2); }
+    // Requests whose target starts with prefix.
+    int fetches(const QString& prefix) const;
     int connectionCount() const { return int(logged(QStringLiteral("connection")).size()); }
     // Signs in as a user would, so the session lands in nam's cookie jar.
     bool signIn(QNetworkAccessManager* nam) const;

@@ -1,5 +1,7 @@
 #include "DemoWindow.h"
 
+#include "Controls.h"
+
 #include "main_window/Form1.h"
 #include "options/OptionsStore.h"
 
@@ -16,9 +18,10 @@ DemoWindow::DemoWindow(const QStringList& siteArguments)
     OptionsStore::discard();
     if (m_site->isRunning())
         m_site->pointOptionsAt(*m_folder);
-    OptionsStore::loadCounterTryLimit();
+    OptionFiles::setCounterTryLimit(2);
     m_form = std::make_unique<Form1>();
-    m_form->Timer5->setInterval(10);
+    m_form->Form_Load();
+    m_form->session()->Timer5->setInterval(10);
     m_form->show();
 }
 
@@ -31,8 +34,8 @@ DemoWindow::~DemoWindow()
 bool DemoWindow::scan(const QString& userId)
 {
     QSignalSpy finished(m_form.get(), &Form1::scanFinished);
-    m_form->Combo1->setEditText(userId);
-    m_form->Command1_Click();
+    m_form->findChild<QComboBox*>(QStringLiteral("Combo1"))->setEditText(userId);
+    press(m_form.get(), QStringLiteral("Command1"));
     const bool done = finished.wait(60000);
     m_messages->texts.removeAll(Form1::startInstructions());
     return done;
@@ -41,20 +44,12 @@ bool DemoWindow::scan(const QString& userId)
 void DemoWindow::onStatus(const QString& status, const std::function<void()>& action)
 {
     auto* connection = new QMetaObject::Connection;
-    *connection = QObject::connect(m_form->Text11, &QLineEdit::textChanged, m_form.get(),
-                                   [=](const QString& text) {
+    *connection = QObject::connect(m_form->findChild<QLineEdit*>(QStringLiteral("Text11")),
+                                   &QLineEdit::textChanged, m_form.get(), [=](const QString& text) {
                                        if (text != status)
                                            return;
                                        QObject::disconnect(*connection);
                                        delete connection;
                                        action();
                                    });
-}
-
-int DemoWindow::fetches(const QString& prefix) const
-{
-    int n = 0;
-    for (const QString& path : m_site->requestedPaths())
-        n += path.startsWith(prefix);
-    return n;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DemoSiteProcess.h"
+#include "MessageRecorder.h"
 #include "TestSupport.h"
 
 #include <QStringList>
@@ -22,12 +23,12 @@ public:
     TempProgramFolder& folder() const { return *m_folder; }
     QStringList& messages() const { return m_messages->texts; } // without the start instructions
 
-    // Presses Start for userId and waits for the scan's end.
+    // Types userId into the User ID field, presses Start Search and waits
+    // for the scan's end.
     bool scan(const QString& userId);
     // Runs `action` once, the first time the status field shows `status`.
     void onStatus(const QString& status, const std::function<void()>& action);
-    // Requests the site logged whose target starts with prefix.
-    int fetches(const QString& prefix) const;
+    int fetches(const QString& prefix) const { return m_site->fetches(prefix); }
     void stopSite() { m_site.reset(); }
 
 private:

@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "base/Messages.h"
 #include "base/ProgramFolder.h"
 
 #include <QDir>
@@ -14,7 +13,7 @@ QString sourceDir()
 TempProgramFolder::TempProgramFolder(bool copyData)
 {
     const QDir data(sourceDir() + QStringLiteral("/data"));
-    for (const QString& name : copyData ? data.entryList({"*.rtf"}, QDir::Files) : QStringList())
+    for (const QString& name : copyData ? data.entryList({QStringLiteral("*.rtf")}, QDir::Files) : QStringList())
         QFile::copy(data.filePath(name), file(name));
     setProgramFolder(m_dir.path());
 }
@@ -22,14 +21,4 @@ TempProgramFolder::TempProgramFolder(bool copyData)
 TempProgramFolder::~TempProgramFolder()
 {
     setProgramFolder(QString());
-}
-
-MessageRecorder::MessageRecorder()
-{
-    Messages::setRecorder([this](const QString& text) { texts.append(text); });
-}
-
-MessageRecorder::~MessageRecorder()
-{
-    Messages::setRecorder({});
 }

@@ -21,11 +21,3 @@ private:
 // Folder of the source tree (for test data committed in the repository).
 QString sourceDir();
 
-// Records message boxes instead of showing them.
-class MessageRecorder
-{
-public:
-    MessageRecorder();
-    ~MessageRecorder();
-    QStringList texts;
-};

@@ -1,5 +1,6 @@
 // The saved-user list driven through the real main window and confirmation
 // window, on real User.rtf files in a temporary program folder.
+#include "MessageRecorder.h"
 #include "TestSupport.h"
 #include "main_window/Form1.h"
 #include "options/RichTextHolder.h"
@@ -7,6 +8,7 @@
 #include "users/Form3.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -59,11 +61,21 @@ private:
     }
 
     // Two cells stand for the search table: any change of the field clears it whole.
-    void fillTable() { m_form->Text7[0]->setText("Title"), m_form->Check1[4]->setChecked(true); }
+    void fillTable()
+    {
+        m_form->session()->editCell(0, Column::Title, QStringLiteral("Title"));
+        m_form->session()->setChecked(4, true);
+    }
     bool tableCleared() const
     {
-        return m_form->Text7[0]->text().isEmpty() && !m_form->Check1[4]->isChecked();
+        const AuctionTable& table = m_form->session()->table();
+        return table.rows[0].title.isEmpty() && !table.rows[4].checked;
     }
+    template <class T = QWidget> T* get(const char* name) const
+    {
+        return m_form->findChild<T*>(QLatin1String(name));
+    }
+    QString listLoaded() const { return get<RichTextHolder>("RTB1")->Text(); }
 
     std::unique_ptr<TempProgramFolder> m_folder;
     std::unique_ptr<MessageRecorder> m_messages;
@@ -99,16 +111,17 @@ void TestSavedUsers::change()
     const bool diskFull = row[3] == u"<disk full>";
     setFile(row[2], true);
     m_messages->texts.clear();
-    const QString loaded = m_form->RTB1->Text();
+    const QString loaded = listLoaded();
+    QComboBox* combo = get<QComboBox>("Combo1");
     if (!diskFull)
         setFile(row[3]);
     if (action == u"delete") {
-        m_form->Combo1->setEditText(QStringLiteral("something else"));
-        QTest::mouseClick(m_form->Command6, Qt::LeftButton);
+        combo->setEditText(QStringLiteral("something else"));
+        QTest::mouseClick(get("Command6"), Qt::LeftButton);
         QVERIFY(Form3::current() && Form3::current()->isVisible());
     }
     // The main window stays usable; the ID taken is the field's at the click.
-    m_form->Combo1->setEditText(user);
+    combo->setEditText(user);
     fillTable();
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -118,7 +131,7 @@ void TestSavedUsers::change()
     if (action == u"load")
         QCOMPARE(m_form->loadcombo1(), message.isEmpty());
     else
-        QTest::mouseClick(action == u"save" ? m_form->Command4 : Form3::current()->Command1,
+        QTest::mouseClick(action == u"save" ? get("Command4") : Form3::current()->Command1,
                           Qt::LeftButton);
     setrlimit(RLIMIT_FSIZE, &saved);
 
@@ -129,15 +142,15 @@ void TestSavedUsers::change()
     QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(messages.value(0).left(message.size()), message);
     // Loaded or written, the list is the file's; else it stays as loaded, so no ID is lost.
-    QCOMPARE(m_form->RTB1->Text(), message.isEmpty() ? expected : loaded);
-    const QString text = m_form->RTB1->Text(), entries = text.left(text.lastIndexOf(u',') + 1);
+    QCOMPARE(listLoaded(), message.isEmpty() ? expected : loaded);
+    const QString text = listLoaded(), entries = text.left(text.lastIndexOf(u',') + 1);
     QString items; // each with its comma, as text after the last comma is no entry
-    for (int i = 0; i < m_form->Combo1->count(); ++i)
-        items += m_form->Combo1->itemText(i) + u',';
+    for (int i = 0; i < combo->count(); ++i)
+        items += combo->itemText(i) + u',';
     QCOMPARE(items, action == u"load" && !message.isEmpty() ? QString() : entries);
     const QString shown = message.isEmpty() ? entries.section(u',', 0, 0) : user;
-    QCOMPARE(m_form->Combo1->currentText(), shown);
-    QVERIFY(!message.isEmpty() || m_form->Text5->text() == shown);
+    QCOMPARE(combo->currentText(), shown);
+    QVERIFY(!message.isEmpty() || m_form->session()->table().figures.userId == shown);
     QCOMPARE(tableCleared(), shown != user); // only a change of the field clears it
     QVERIFY(!Form3::current());
 }
@@ -146,20 +159,20 @@ void TestSavedUsers::confirmWindow()
 {
     setFile(QStringLiteral("alice,bob,"), true);
     const QDateTime written = QFileInfo(file()).lastModified();
-    m_form->mnuDeleteUser->trigger();
+    get<QAction>("mnuDeleteUser")->trigger();
     QPointer<Form3> confirm = Form3::current();
     m_form->Command6_Click(); // brings the same window forward
     QCOMPARE(m_form->findChildren<Form3*>(), QList<Form3*>{confirm.data()});
 
     // The close box closes it as "No, Cancel" does, but leaves the focus.
-    m_form->Combo1->setFocus();
+    get("Combo1")->setFocus();
     confirm->close();
-    QCOMPARE(m_form->focusWidget(), m_form->Combo1);
+    QCOMPARE(m_form->focusWidget(), get("Combo1"));
     QTRY_VERIFY(confirm.isNull());
     m_form->Command6_Click();
     QTest::mouseClick(Form3::current()->Command2, Qt::LeftButton);
     QVERIFY(!Form3::current());
-    QCOMPARE(m_form->focusWidget(), m_form->Command1);
+    QCOMPARE(m_form->focusWidget(), get("Command1"));
     QCOMPARE(QFileInfo(file()).lastModified(), written);
 }
 
@@ -175,14 +188,14 @@ void TestSavedUsers::typedTextStaysAsTyped()
 {
     QFETCH(QString, typed);
     setFile(QStringLiteral("Alice,bob,"), true);
-    QComboBox* combo = m_form->Combo1;
+    QComboBox* combo = get<QComboBox>("Combo1");
     combo->setFocus();
     QTRY_VERIFY(combo->lineEdit()->hasFocus());
     combo->clearEditText();
     QTest::keyClicks(combo, typed);
     // Leaving the field is no pick from the list: the text and table stay.
     fillTable();
-    m_form->Command1->setFocus();
+    get("Command1")->setFocus();
     QTRY_VERIFY(!combo->lineEdit()->hasFocus());
     QCOMPARE(combo->currentText(), typed);
     QVERIFY(!tableCleared());

@@ -14,6 +14,7 @@
 #include "transfer/Inet.h"
 
 #include "DemoSiteProcess.h"
+#include "MessageRecorder.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -103,11 +104,13 @@ int main(int argc, char* argv[])
     Form1* f = shell.mainWindow();
     if (!f)
         return 1;
-    f->Timer5->setInterval(10);
-    f->Combo1->setEditText(QStringLiteral("demoseller"));
+    const auto control = [f](const char* name) { return f->findChild<QWidget*>(QLatin1String(name)); };
+    auto* userId = f->findChild<QComboBox*>(QStringLiteral("Combo1"));
+    f->session()->Timer5->setInterval(10);
+    userId->setEditText(QStringLiteral("demoseller"));
     if (!scan(f))
         return 1;
-    f->Text1[0]->setFocus();
+    control("Text1_0")->setFocus();
     failures += !save(f, QStringLiteral("main-window"));
 
     // The row menu after a double-click on a title.
@@ -116,14 +119,14 @@ int main(int argc, char* argv[])
     {
         QPixmap shot = f->grab();
         QPainter painter(&shot);
-        const QPoint at = f->Text7[2]->mapTo(f, QPoint(40, 20));
-        painter.drawPixmap(at, f->mnuSelect->grab());
+        const QPoint at = control("Text7_2")->mapTo(f, QPoint(40, 20));
+        painter.drawPixmap(at, control("mnuSelect")->grab());
         painter.end();
         const QString path = outputDir.filePath(QStringLiteral("row-menu.png"));
         failures += !shot.save(path);
         out << "wrote " << path << Qt::endl;
     }
-    f->mnuSelect->close();
+    control("mnuSelect")->close();
 
     f->Command8_Click(); // Matching on the first checked row
     failures += !save(f, QStringLiteral("main-window-matching"));
@@ -159,7 +162,7 @@ int main(int argc, char* argv[])
     }
 
     // The Marker Check on the seller whose pages have the site's new look.
-    f->Combo1->setEditText(QStringLiteral("newlook"));
+    userId->setEditText(QStringLiteral("newlook"));
     f->mnuCheck_Click();
     if (auto* window = qobject_cast<frmMarkerCheck*>(topLevel("frmMarkerCheck"))) {
         QSignalSpy checked(window, &frmMarkerCheck::checked);
@@ -167,16 +170,16 @@ int main(int argc, char* argv[])
         failures += !checked.wait(20000) || !save(window, QStringLiteral("marker-check"));
         window->close();
     }
-    f->Combo1->setEditText(QStringLiteral("demoseller"));
+    userId->setEditText(QStringLiteral("demoseller"));
 
     // Sold: the sign-in window, then the scan as the signed-in user.
-    f->Option2->setChecked(true);
+    f->findChild<QRadioButton*>(QStringLiteral("Option2"))->setChecked(true);
     settle(3000);
     if (QWidget* signIn = topLevel("Form2")) {
         failures += !save(signIn, QStringLiteral("sign-in"));
         signIn->close();
     }
-    site.signIn(f->Inet1->networkAccessManager());
+    site.signIn(f->session()->Inet1->networkAccessManager());
     if (!scan(f))
         return 1;
     failures += !save(f, QStringLiteral("main-window-sold"));

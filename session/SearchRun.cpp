@@ -1,15 +1,11 @@
-// Starting, delaying and stopping a search, and the status field.
-#include "main_window/Form1.h"
+// Starting, delaying and stopping a search, and the status of the transfer.
+#include "session/ScanSession.h"
 
 #include "transfer/Inet.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
-#include <QUrl>
 
-void Form1::enableTimer(QTimer* timer)
+void ScanSession::enableTimer(QTimer* timer)
 {
     // Enabling a running timer must not restart its period.
     if (!timer->isActive())
@@ -24,7 +20,7 @@ void Form1::enableTimer(QTimer* timer)
 //   Scanning/Stopping/StartQueued --close--> Closing --scan returns--> closed
 // Start in any other state is swallowed: a second scan would fetch every item
 // page again (a visit the seller caused) and wipe the finished table.
-void Form1::Command1_Click()
+void ScanSession::start()
 {
     if (m_run == Run::Idle)
         m_run = Run::Delay;
@@ -37,31 +33,42 @@ void Form1::Command1_Click()
         enableTimer(Timer5);
 }
 
-void Form1::showStartPending()
+void ScanSession::runNow()
 {
-    Command1->setEnabled(false);
-    setStatusColor(windowBackground());
+    if (m_run != Run::Idle)
+        return;
+    m_run = Run::Delay;
+    Timer5_Timer();
+}
+
+void ScanSession::showStartPending()
+{
+    setStartEnabled(false);
+    setStatusColor(StatusColor::Plain);
     setStatus(QStringLiteral("Loading ...."));
 }
 
-void Form1::Timer5_Timer()
+void ScanSession::Timer5_Timer()
 {
     if (m_run != Run::Delay)
         return;
     m_run = Run::Scanning;
+    m_scanStartedAt = QDateTime::currentDateTimeUtc();
+    m_visitPhase = false;
+    m_finished = Finished();
     emit scanStarted();
-    if (!Option1->isChecked())
+    if (m_sold)
         SoldSearch();
     else
         ActiveSearch();
-    emit scanFinished();
-    if (m_run == Run::Scanning)
-        tellIfMarkersLost(); // not after Stop or close: the scan did not run its course
+    // Not after Stop or close: the scan did not run its course.
+    m_finished.ranItsCourse = m_run == Run::Scanning;
+    emit scanFinished(m_finished);
 
     switch (m_run) {
     case Run::Closing:
         m_run = Run::Idle;
-        QTimer::singleShot(0, this, &QWidget::close);
+        emit closeReady();
         break;
     case Run::StartQueued:
         // The stopped scan has wound down: the start pressed meanwhile begins
@@ -75,10 +82,11 @@ void Form1::Timer5_Timer()
     }
 }
 
-void Form1::Command5_Click()
+void ScanSession::stop()
 {
     Inet1->Cancel();
-    Text12->setText(QStringLiteral("stop"));
+    m_stopRequested = true;
+    emit figuresChanged();
     for (int i = 0; i < 20; ++i) {
         setStatus(QStringLiteral("Stopped"));
         Inet1->Cancel();
@@ -90,22 +98,23 @@ void Form1::Command5_Click()
     } else if (m_run == Run::Scanning || m_run == Run::StartQueued) {
         m_run = Run::Stopping;
     }
-    Command1->setEnabled(true);
-    setStatusColor(windowBackground());
+    setStartEnabled(true);
+    setStatusColor(StatusColor::Plain);
 }
 
-bool Form1::closeAfterScan()
+bool ScanSession::closeAfterScan()
 {
     if (!scanRunning())
         return false;
     // The scan is on the stack below us: stop it, and close once it has returned.
     m_run = Run::Closing;
-    Text12->setText(QStringLiteral("stop"));
+    m_stopRequested = true;
+    emit figuresChanged();
     Inet1->Cancel();
     return true;
 }
 
-QString Form1::statusForState(int state, bool* changes)
+QString ScanSession::statusForState(int state, bool* changes)
 {
     static const char* const texts[] = {
         "None",       "Resolving Host", nullptr,         "Connecting",    "Connected to Internet",
@@ -117,9 +126,8 @@ QString Form1::statusForState(int state, bool* changes)
     return known ? QString::fromLatin1(texts[state]) : QString();
 }
 
-void Form1::Inet1_StateChanged(qint16 State)
+void ScanSession::Inet1_StateChanged(qint16 State)
 {
-    m_lastTransferState = State;
     bool changes = false;
     const QString text = statusForState(State, &changes);
     if (!changes)
@@ -127,26 +135,16 @@ void Form1::Inet1_StateChanged(qint16 State)
     setStatus(text);
     if (State != Inet::icNone)
         enableTimer(Timer3);
-    if (State == Inet::icDisconnected && Text20->text() == bareListingAddress()) {
+    if (State == Inet::icDisconnected &&
+        m_table.figures.listingAddress == markers(MarkerTable::Active).bareListingAddress()) {
         setStatus(QStringLiteral("User Search Error"));
         enableTimer(Timer3);
-        setStatusColor(QColor(255, 0, 0));
+        setStatusColor(StatusColor::Red);
     }
 }
 
-void Form1::Timer3_Timer()
+void ScanSession::Timer3_Timer()
 {
     setStatus(QStringLiteral("Loading ..."));
     Timer3->stop();
-}
-
-void Form1::Text11_Change()
-{
-    if (Text11->text() == taskComplete())
-        Command10->setEnabled(true);
-}
-
-void Form1::Text5_Change()
-{
-    makeDefaultButton(Command1);
 }

@@ -1,4 +1,4 @@
-#include "scan/Form2.h"
+#include "signin/Form2.h"
 #include "base/Windows.h"
 
 #include "base/Twips.h"
@@ -216,7 +216,7 @@ void Form2::shareCookiesWith(QNetworkCookieJar* jar)
 
 QUrl Form2::signInUrl()
 {
-    return signInUrlFor(OptionsStore::before(MarkerTable::Sold, 7));
+    return signInUrlFor(OptionsStore::texts().soldBefore[7]);
 }
 
 QUrl Form2::signInUrlFor(const QString& soldAddress)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QCommandLineParser;
+
+// What `quillmere` takes on its command line: --help, --version, and a scan
+// without windows, for a script, a timer or checking an installed copy.
+namespace CommandLine {
+
+// True when the arguments ask for a run without windows (--help,
+// --version, --scan), which must work without a display.
+bool runsWithoutWindows(int argc, char* argv[]);
+
+// The program's names as the desktop and the settings folders know them.
+void setNames();
+
+// The options and the help text, which also says where the settings live.
+void describe(QCommandLineParser& parser);
+
+// Points the program at its settings folder: beside the program or the
+// user's own copy. Returns why the user's copy cannot be used, or nothing.
+QString chooseSettings();
+
+// The run without windows, under a QCoreApplication.
+int main(int argc, char* argv[]);
+
+// --scan USERID: saves USERID as a User ID, optionally saves the number of
+// counter searches as the Options window's Save does, runs an Active scan,
+// keeps it in the visit history, prints the table and the totals, and
+// returns 0 when the scan completed.
+int runScan(const QString& userId, const QString& counterSearches);
+
+} // namespace CommandLine

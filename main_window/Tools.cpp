@@ -1,0 +1,57 @@
+// The Tools menu: the visit history, the table's export and Marker Check.
+#include "main_window/Form1.h"
+
+#include "base/Messages.h"
+#include "base/Windows.h"
+#include "history/Csv.h"
+#include "history/frmHistory.h"
+#include "marker_check/frmMarkerCheck.h"
+#include "session/HistoryRecorder.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+
+namespace {
+SingleWindow<frmHistory> historyWindow;
+SingleWindow<frmMarkerCheck> checkWindow;
+} // namespace
+
+void Form1::mnuExport_Click()
+{
+    const QStringList choices{QStringLiteral("All 20 rows"), QStringLiteral("Only the checked rows")};
+    bool ok = false;
+    const QString choice = QInputDialog::getItem(this, QStringLiteral("Export Table"),
+                                                 QStringLiteral("Rows to export:"), choices, 0,
+                                                 false, &ok);
+    if (!ok)
+        return;
+    const QString file = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export Table"),
+        m_session->table().figures.userId.trimmed() + QStringLiteral(".csv"),
+        QStringLiteral("CSV files (*.csv)"));
+    if (file.isEmpty())
+        return;
+    const QList<QStringList> lines =
+        m_session->table().exportLines(m_session->sold(), choice == choices[1]);
+    if (!Csv::save(file, Csv::text(lines)))
+        Messages::show(this, QStringLiteral("The table could not be saved to ") + file);
+}
+
+void Form1::mnuHistory_Click()
+{
+    historyWindow.show([this] {
+        auto* window = new frmHistory(m_history->store(), Combo1->currentText().trimmed());
+        connect(this, &Form1::closing, window, &QWidget::close);
+        return window;
+    });
+}
+
+void Form1::mnuCheck_Click()
+{
+    checkWindow.show([this] {
+        auto* window = new frmMarkerCheck([this] { return Combo1->currentText(); });
+        connect(this, &Form1::closing, window, &QWidget::close);
+        return window;
+    });
+}

@@ -1,0 +1,143 @@
+#include "options/OptionTexts.h"
+
+#include "base/ProgramFolder.h"
+#include "options/NumberText.h"
+#include "options/RtfFile.h"
+
+namespace {
+
+qint16& tryLimit()
+{
+    static qint16 limit = 2;
+    return limit;
+}
+
+const QString TryCountFile = QStringLiteral("Options.rtf");
+const QString CounterStartFile = QStringLiteral("Options1.rtf");
+
+} // namespace
+
+OptionTexts OptionTexts::builtIn()
+{
+    OptionTexts texts;
+    texts.tryCount = QStringLiteral("2");
+    texts.counterStart = QStringLiteral("800");
+    texts.activeBefore.fill(QStringLiteral(" "));
+    texts.soldBefore.fill(QStringLiteral(" "));
+    return texts;
+}
+
+QStringList OptionTexts::rowLabels(MarkerTable table)
+{
+    const QStringList common{QStringLiteral("Auction Number"), QStringLiteral("Title"),
+                             QStringLiteral("Visits    Basic"), QStringLiteral("Visits    Retro")};
+    if (table == MarkerTable::Active)
+        return common + QStringList{QStringLiteral("Time Left"), QStringLiteral("Start Price"),
+                                    QStringLiteral("Bids"), QStringLiteral("Price"),
+                                    QStringLiteral("User Search")};
+    return common + QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Pric"),
+                                QStringLiteral("Qty"), QStringLiteral("User Search"),
+                                QStringLiteral("Item Search")};
+}
+
+const OptionTexts::Column& OptionTexts::before(MarkerTable table) const
+{
+    return table == MarkerTable::Active ? activeBefore : soldBefore;
+}
+
+const OptionTexts::Column& OptionTexts::after(MarkerTable table) const
+{
+    return table == MarkerTable::Active ? activeAfter : soldAfter;
+}
+
+OptionTexts::Column& OptionTexts::before(MarkerTable table)
+{
+    return table == MarkerTable::Active ? activeBefore : soldBefore;
+}
+
+OptionTexts::Column& OptionTexts::after(MarkerTable table)
+{
+    return table == MarkerTable::Active ? activeAfter : soldAfter;
+}
+
+QString OptionFiles::fileName(MarkerTable table, bool after, int row)
+{
+    const int stem = (table == MarkerTable::Active ? 1 : 2) + (after ? 4 : 0);
+    return QStringLiteral("Config%1%2.rtf").arg(stem).arg(row);
+}
+
+OptionFiles::Loaded OptionFiles::load()
+{
+    Loaded loaded{OptionTexts::builtIn(), {}};
+    const auto read = [&loaded](QString& text, const QString& name) {
+        const Result<QString> file = RtfFile::read(programFile(name));
+        if (file)
+            text = *file;
+        else
+            loaded.failures << name + QStringLiteral(": ") + file.message();
+    };
+    OptionTexts& t = loaded.texts;
+    read(t.tryCount, TryCountFile);
+    read(t.counterStart, CounterStartFile);
+    for (int r = 0; r < OptionTexts::Rows; ++r) {
+        read(t.activeBefore[r], fileName(MarkerTable::Active, false, r));
+        read(t.soldBefore[r], fileName(MarkerTable::Sold, false, r));
+        read(t.soldAfter[r], fileName(MarkerTable::Sold, true, r));
+        read(t.activeAfter[r], fileName(MarkerTable::Active, true, r));
+    }
+    return loaded;
+}
+
+OptionFiles::Saved OptionFiles::save(const OptionTexts& texts)
+{
+    Saved saved;
+    const auto write = [&saved](const QString& text, const QString& name) {
+        const Outcome written = RtfFile::write(programFile(name), text);
+        if (!written)
+            saved.failures << name + QStringLiteral(": ") + written.message();
+        return written.isOk();
+    };
+    for (int r = 0; r < OptionTexts::Rows; ++r) {
+        write(texts.activeBefore[r], fileName(MarkerTable::Active, false, r));
+        write(texts.soldBefore[r], fileName(MarkerTable::Sold, false, r));
+        write(texts.activeAfter[r], fileName(MarkerTable::Active, true, r));
+        write(texts.soldAfter[r], fileName(MarkerTable::Sold, true, r));
+    }
+    write(texts.counterStart, CounterStartFile);
+    const double count = leadingNumberValue(texts.tryCount);
+    if (count > 0 && count < 11) {
+        // A saved count governs the next search, not only the next start.
+        if (write(texts.tryCount, TryCountFile)) {
+            if (const auto limit = counterTryLimitFromText(texts.tryCount))
+                setCounterTryLimit(*limit);
+        }
+    } else {
+        saved.countRejected = true;
+    }
+    return saved;
+}
+
+qint16 OptionFiles::counterTryLimit()
+{
+    return tryLimit();
+}
+
+void OptionFiles::setCounterTryLimit(qint16 limit)
+{
+    tryLimit() = limit;
+}
+
+std::optional<qint16> OptionFiles::counterTryLimitFromText(const QString& text)
+{
+    return roundToInt16(leadingNumberValue(text));
+}
+
+Result<QString> OptionFiles::loadCounterTryLimit()
+{
+    Result<QString> text = RtfFile::read(programFile(TryCountFile));
+    if (text) {
+        if (const auto limit = counterTryLimitFromText(*text))
+            tryLimit() = *limit;
+    }
+    return text;
+}

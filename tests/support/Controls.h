@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// A window's controls found by their names and used as a user uses them.
+
+// Clicks a button, check box or radio button, or triggers a menu action;
+// the test fails, naming the control, when there is none or it is disabled.
+void press(const QWidget* window, const QString& name);
+
+// What a control shows: a field's or label's text, a frame's title, a
+// combo box's text, an action's text; "<no NAME>" when there is none.
+QString shown(const QWidget* window, const QString& name);
