@@ -193,17 +193,6 @@ void Form1::Command5_Click()
     m_session->stop();
 }
 
-void Form1::Text11_Change()
-{
-    if (Text11->text() == ScanSession::taskComplete())
-        Command10->setEnabled(true);
-}
-
-void Form1::Text5_Change()
-{
-    makeDefaultButton(Command1);
-}
-
 void Form1::Command2_Click()
 {
     m_session->clear();

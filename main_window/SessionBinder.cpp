@@ -76,6 +76,19 @@ void Form1::bindSession()
         showRow(i);
 }
 
+// The status field's own reactions: "Task Complete" enables Auto Compare,
+// a new User ID copy makes Start Search the default button.
+void Form1::Text11_Change()
+{
+    if (Text11->text() == ScanSession::taskComplete())
+        Command10->setEnabled(true);
+}
+
+void Form1::Text5_Change()
+{
+    makeDefaultButton(Command1);
+}
+
 void Form1::showRow(int i)
 {
     const AuctionRow& row = m_session->table().rows[i];

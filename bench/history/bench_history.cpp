@@ -109,7 +109,10 @@ int main(int argc, char** argv)
                               QStringLiteral("$1"), QStringLiteral("0"), QStringLiteral("$2")});
         QElapsedTimer t;
         t.start();
-        store->record(scan);
+        if (const Outcome recorded = store->record(scan); !recorded) {
+            std::fprintf(stderr, "record failed: %s\n", qPrintable(recorded.message()));
+            return 1; // a failed write would time nothing
+        }
         record.push_back(t.nsecsElapsed() / 1e6);
     }
 

@@ -34,7 +34,7 @@ private slots:
         Form1& f = m_demo->form();
         // Stopped as the fifth item page loads, then the whole scan again.
         int items = 0;
-        connect(f.findChild<QLineEdit*>("Text11"), &QLineEdit::textChanged, this, [&](const QString& text) {
+        connect(control<QLineEdit>(&f, "Text11"), &QLineEdit::textChanged, this, [&](const QString& text) {
             if (text == QLatin1String("Searching Visits....") && ++items == 5)
                 press(&f, QStringLiteral("Command5"));
         });
@@ -57,12 +57,13 @@ private slots:
                  totals.auctions + u'|' + totals.visits + u'|' + totals.average);
         // The hidden fields mirror the session's figures.
         QCOMPARE(QStringList({shown(&f, "Text3"), shown(&f, "Text4"), shown(&f, "Text5"), shown(&f, "Text8")}),
-                 (QStringList{"20", totals.visits, "demoseller", formatGroupedPattern(*t.figures.average)}));
+                 (QStringList{QStringLiteral("20"), totals.visits, QStringLiteral("demoseller"),
+                              formatGroupedPattern(*t.figures.average)}));
         QCOMPARE(shown(&f, "Text11"), ScanSession::taskComplete());
-        QCOMPARE(base(f.findChild<QLineEdit*>("Text11")), QColor(0, 255, 0));
-        QVERIFY(f.findChild<QPushButton*>("Command10")->isEnabled());
-        QCOMPARE(f.defaultButton(), f.findChild<QPushButton*>("Command1"));
-        QVERIFY(f.findChild<QPushButton*>("Command1")->isEnabled());
+        QCOMPARE(base(control<QLineEdit>(&f, "Text11")), QColor(0, 255, 0));
+        QVERIFY(control<QPushButton>(&f, "Command10")->isEnabled());
+        QCOMPARE(f.defaultButton(), control<QPushButton>(&f, "Command1"));
+        QVERIFY(control<QPushButton>(&f, "Command1")->isEnabled());
     }
 
     void closeDuringFetchThatNeverAnswers()
@@ -79,7 +80,7 @@ private slots:
             watchdog = f.session()->scanRunning();
             f.session()->Inet1->Cancel();
         });
-        f.findChild<QComboBox*>("Combo1")->setEditText(QStringLiteral("demoseller"));
+        control<QComboBox>(&f, "Combo1")->setEditText(QStringLiteral("demoseller"));
         press(&f, QStringLiteral("Command1"));
         // Refused while the scan was on the stack, done once the cancelled fetch returned.
         QTRY_COMPARE(closing.count(), 1);
@@ -93,15 +94,15 @@ private slots:
         // cookies the downloader shares; Continue starts the scan. Also run as
         // a normal user with the browser's sandbox on (scripts/install-test).
         Form1& f = m_demo->form();
-        f.findChild<QComboBox*>("Combo1")->setEditText(QString());
+        control<QComboBox>(&f, "Combo1")->setEditText(QString());
         press(&f, QStringLiteral("Option2"));
         QPointer<Form2> signIn = Form2::instance();
         QVERIFY2(signIn, "choosing Sold opens no sign-in window");
         QTRY_VERIFY_WITH_TIMEOUT(signIn->Command1->isEnabled(), 30000);
         signIn->WebBrowser1->page()->runJavaScript(
-            "document.getElementById('userid').value = 'demo';"
-            "document.getElementById('pass').value = 'demo'; SignInForm.submit()");
-        QTRY_VERIFY_WITH_TIMEOUT(signIn->WebBrowser1->title().startsWith("My eBay"), 30000);
+            QStringLiteral("document.getElementById('userid').value = 'demo';"
+                           "document.getElementById('pass').value = 'demo'; SignInForm.submit()"));
+        QTRY_VERIFY_WITH_TIMEOUT(signIn->WebBrowser1->title().startsWith(QLatin1String("My eBay")), 30000);
 
         QSignalSpy finished(&f, &Form1::scanFinished);
         press(signIn, QStringLiteral("Command1"));
@@ -122,7 +123,7 @@ private slots:
         QVERIFY(m_demo->scan(QString()));
         QCOMPARE(m_demo->messages(), QStringList{ScanSession::soldPageError()});
         QCOMPARE(shown(&f, "Text11"), QStringLiteral("Sold Page Error"));
-        QCOMPARE(base(f.findChild<QLineEdit*>("Text11")), QColor(255, 0, 0));
+        QCOMPARE(base(control<QLineEdit>(&f, "Text11")), QColor(255, 0, 0));
     }
 
 private:

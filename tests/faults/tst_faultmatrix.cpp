@@ -91,11 +91,11 @@ void TestFaultMatrix::scan_data()
         5, error);
     row("listing too large, no Content-Length", false, Answer().fill(BodyLimit * 3 / 2, true), -1,
         0, 0, error);
-    row("listing 5 MB, 10,000 unclosed markers", false, Answer{200, unclosed}, -1, 0, 0, "");
+    row("listing 5 MB, 10,000 unclosed markers", false, Answer{200, unclosed}, -1, 0, 0, QString());
     row("listing Stop before the answer", false, Answer().after(-1), 0, 0, 0, stopped);
     row("visit never answers", true, Answer().after(-1), -1, 3, 2, error);
     row("visit 5 MB, 10,000 near misses", true,
-        Answer{200, crowded + "<font class=\"counter\">10001</font>"}, -1, 3, 3, "");
+        Answer{200, crowded + "<font class=\"counter\">10001</font>"}, -1, 3, 3, QString());
     row("visit Stop before the answer", true, Answer().after(-1), 0, 3, 1, stopped);
 }
 
@@ -132,10 +132,10 @@ void TestFaultMatrix::scan()
     const auto itemOf = [](const Request& r) {
         return int(r.query.mid(3).toLongLong() - FirstItem);
     };
-    server.route("/seller", [=](const Request&) {
+    server.route(QStringLiteral("/seller"), [=](const Request&) {
         return visit ? Answer{200, listingPage(3)} : misbehave();
     });
-    server.route("/item", [=](const Request& r) {
+    server.route(QStringLiteral("/item"), [=](const Request& r) {
         return visit && itemOf(r) == 1 ? misbehave() : Answer{200, itemPage(itemOf(r))};
     });
 

@@ -88,7 +88,7 @@ void TestHistory::recordAndReadBack()
     for (const ListingSummary& l : store.listings(seller))
         summaries << QStringLiteral("%1 %2 %3 %4 %5").arg(l.auction).arg(l.firstSeen.secsTo(T0))
                          .arg(l.lastVisits).arg(l.change1Day.value_or(-1)).arg(l.change7Days.value_or(-1));
-    QCOMPARE(summaries.join(u'|'), "1000 -30 15 5 5|1001 -30 20 0 0|1002 -30 4 -1 -1");
+    QCOMPARE(summaries.join(u'|'), QStringLiteral("1000 -30 15 5 5|1001 -30 20 0 0|1002 -30 4 -1 -1"));
     QCOMPARE(store.listingVisits(seller, QStringLiteral("1000")).size(), 2);
     const QList<VisitSample> totals = store.sellerTotals(seller);
     QVERIFY(totals.size() == 2 && totals[0].visits == 30 && totals[1].visits == 39);

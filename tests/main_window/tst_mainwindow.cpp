@@ -21,6 +21,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
+namespace {
+const QString NoNumber = QStringLiteral("No Auction Number Available");
+} // namespace
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -116,7 +120,7 @@ private slots:
         f->rowGesture(0); // not again when a popup closes
         QTimer::singleShot(50, get<QMenu>(QStringLiteral("mnuSelect")), &QWidget::close);
         QTest::qWait(200);
-        QCOMPARE(m_messages.texts, (QStringList{Form1::startInstructions(), "No Auction Number Available"}));
+        QCOMPARE(m_messages.texts, (QStringList{Form1::startInstructions(), NoNumber}));
     }
 
     void texts() // "name": a control's or menu item's text, "name key" with the shortcut, "name tip"
@@ -169,7 +173,8 @@ private slots:
         s->editCell(1, Column::Price, QStringLiteral("5.00"));
         QCOMPARE(shown(f, QStringLiteral("Text19_1")), QStringLiteral("5.00"));
         press(f, QStringLiteral("Option1"));
-        QCOMPARE(shownAll({"Label7", "Label6", "Label9", "Text19_1", "Text7_1"}), "Time Left|Start Price|Bids||Lamp");
+        QCOMPARE(shownAll({"Label7", "Label6", "Label9", "Text19_1", "Text7_1"}),
+                 QStringLiteral("Time Left|Start Price|Bids||Lamp"));
         QVERIFY(get(QStringLiteral("Text19_1"))->isVisible() && signIn.count() == 1);
     }
 
@@ -267,11 +272,12 @@ private slots:
 
         s->chooseRow(3); // a chosen row without a number
         press(f, QStringLiteral("mnuAuction"));
-        QCOMPARE(m_messages.texts, QStringList{"No Auction Number Available"});
-        for (const QString auction : {"1100#top", "../../x?y=1", "evil.example@1100", "1&item=6 x"}) { // stays a number
+        QCOMPARE(m_messages.texts, QStringList{NoNumber});
+        for (const char* number : {"1100#top", "../../x?y=1", "evil.example@1100", "1&item=6 x"}) { // stays a number
+            const QString auction = QLatin1String(number);
             const QUrl url = Links::itemView(QStringLiteral("https://Cgi.Example.com:8443/x"), auction);
-            QCOMPARE(url.toString(QUrl::RemoveQuery) + '?' + url.query(QUrl::FullyDecoded),
-                     "https://cgi.example.com:8443/ws/eBayISAPI.dll?ViewItem&rd=1&item=" + auction);
+            QCOMPARE(QString(url.toString(QUrl::RemoveQuery) + u'?' + url.query(QUrl::FullyDecoded)),
+                     QStringLiteral("https://cgi.example.com:8443/ws/eBayISAPI.dll?ViewItem&rd=1&item=") + auction);
         }
 
         const QString before = OptionsStore::texts().activeBefore[0];

@@ -58,7 +58,8 @@ QString rowResult()
     const QByteArray rtf = RtfCodec::write(text);
     OptionFiles::setCounterTryLimit(2);
     if (function == u"read" || function == u"roundtrip")
-        return RtfCodec::read(function == u"read" ? input : rtf).value_or("<not rtf>");
+        return RtfCodec::read(function == u"read" ? input : rtf)
+            .value_or(QStringLiteral("<not rtf>"));
     if (function == u"write")
         return QString::fromLatin1(rtf);
     if (function == u"number")
@@ -87,10 +88,11 @@ QString rowResult()
         OptionsStore::form()->RTBtry->setText(text);
         OptionsStore::form()->RichTextBox6[8]->setText(QStringLiteral("  &rd=1  "));
         QTest::mouseClick(OptionsStore::form()->Command1, Qt::LeftButton);
-        return QStringList{QString::number(OptionFiles::counterTryLimit()),
-                           readText(folder.file(QStringLiteral("Options.rtf"))),
-                           readText(folder.file(QStringLiteral("Config68.rtf"))),
-                           messages.texts.join(u'/'), OptionsStore::isLoaded() ? "open" : "closed"}
+        return QStringList{
+            QString::number(OptionFiles::counterTryLimit()),
+            readText(folder.file(QStringLiteral("Options.rtf"))),
+            readText(folder.file(QStringLiteral("Config68.rtf"))), messages.texts.join(u'/'),
+            OptionsStore::isLoaded() ? QStringLiteral("open") : QStringLiteral("closed")}
             .join(u'|');
     }
     if (function.startsWith(u"Form")) { // the input: an object of that window, a property
@@ -133,7 +135,8 @@ void TestOptions::cases_data()
     QTest::addColumn<QString>("function");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("expected");
-    for (const QString name : {"@codec.tsv", "@numbers.tsv", "@texts.tsv"}) {
+    for (const QString& name : {QStringLiteral("@codec.tsv"), QStringLiteral("@numbers.tsv"),
+                                QStringLiteral("@texts.tsv")}) {
         for (const QByteArray& line : field(name).split('\n')) {
             const QStringList row = QString::fromUtf8(line).split(u'\t');
             if (line.isEmpty() || line.startsWith('#'))

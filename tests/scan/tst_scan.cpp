@@ -56,8 +56,8 @@ Run field(const QString& page, const QString& before, const QString& after, qsiz
     };
 }
 
-Run counter(const QString& page, qsizetype start, const QString& basic = "<c>",
-            const QString& retro = "RETRO")
+Run counter(const QString& page, qsizetype start, const QString& basic = QStringLiteral("<c>"),
+            const QString& retro = QStringLiteral("RETRO"))
 {
     return [=](bool literal) -> QStringList {
         const Scan::CounterMatch m = literal ? Literal::findCounter(page, start, basic, retro)
@@ -69,8 +69,9 @@ Run counter(const QString& page, qsizetype start, const QString& basic = "<c>",
 }
 
 // The program's counter read, logged as Literal::counterRead logs the literal loop.
-Run read(const QStringList& pages, qsizetype start, int tryLimit, const QString& basic = "<c>",
-         const QString& retro = "RETRO")
+Run read(const QStringList& pages, qsizetype start, int tryLimit,
+         const QString& basic = QStringLiteral("<c>"),
+         const QString& retro = QStringLiteral("RETRO"))
 {
     return [=](bool literal) -> QStringList {
         if (literal)
@@ -98,7 +99,8 @@ QStringList lines(const Scan::ActiveListing& l)
     QStringList out{QString::asprintf("timed %d restarts %d, %d/%d", l.timedRows, l.restarts,
                                       l.progressValue, l.progressMaximum)};
     for (const Scan::ActiveRow& r : l.rows)
-        out << QStringList{r.auction, r.title, r.bids, r.startPrice, r.price, r.timeLeft}.join('|');
+        out << QStringList{r.auction, r.title, r.bids, r.startPrice, r.price, r.timeLeft}.join(
+            u'|');
     return out;
 }
 
@@ -107,15 +109,15 @@ QStringList lines(const Scan::SoldPass& s)
     QStringList out{QString::asprintf("dates %d, %d/%d%s", s.saleDates, s.progressValue,
                                       s.progressMaximum, s.firstAuctionEmpty() ? ", empty" : "")};
     for (const Scan::SoldRow& r : s.rows)
-        out << QStringList{r.auction, r.quantity, r.salePrice, r.saleDate, r.title}.join('|');
+        out << QStringList{r.auction, r.quantity, r.salePrice, r.saleDate, r.title}.join(u'|');
     return out;
 }
 
-const auto tag = [](const QString& name) {
-    return Scan::MarkerPair{"<" + name + ">", "</" + name + ">"};
+const auto tag = [](QStringView name) {
+    return Scan::MarkerPair{u'<' + name + u'>', QStringLiteral("</") + name + u'>'};
 };
-const Scan::ActiveMarkers activeMarkers = {tag("a"), tag("t"),  tag("tl"),
-                                           tag("s"), tag("bd"), tag("p")};
+const Scan::ActiveMarkers activeMarkers = {tag(u"a"), tag(u"t"),  tag(u"tl"),
+                                           tag(u"s"), tag(u"bd"), tag(u"p")};
 
 Run active(const QString& page, bool soldSelected = false,
            const Scan::ActiveMarkers& m = activeMarkers)
@@ -145,7 +147,7 @@ QString listing(const QString& row, int fill = 400)
     const QStringList f = row.split(u'|');
     return QStringLiteral("<a>%1</a><t>%2</t><bd>%3</bd><s>%4</s><p>%5</p><tl>%6</tl>")
                .arg(f[0], f[1], f[2], f[3], f[4], f[5])
-               .remove(QRegularExpression("<(\\w+)>-</\\1>")) +
+               .remove(QRegularExpression(QStringLiteral("<(\\w+)>-</\\1>"))) +
            dots(fill);
 }
 
@@ -154,7 +156,7 @@ QString listing(const QString& row, int fill = 400)
 QString item(const QString& row, int gap = 300)
 {
     const QStringList f = row.split(u'|');
-    return "#item=" + f[0] + "\">" + dots(gap) +
+    return QStringLiteral("#item=") + f[0] + QStringLiteral("\">") + dots(gap) +
            QStringLiteral("<q>%1</q><sp>%2</sp><d>%3</d><t>%4</t>").arg(f[1], f[2], f[3], f[4]) +
            dots(300);
 }
@@ -205,105 +207,143 @@ void tst_Scan::agreesWithLiteralLoops_data()
     };
 
     // Page, before, after, start, limit, first and last distance.
-    row("after at the last distance, not one past", field("[[[[abc]]", "[[", "]]", 1, 9, 1, 5),
-        {"at 3+5 'abc'"});
-    row("first before without after in reach", field("[[xxxxx[[cd]]", "[[", "]]", 1, 9, 1, 5),
-        {"at 8+4 'cd'"});
-    row("empty after at the first distance", field("xxbcd", "b", "", 1, 101, 3), {"at 3+3 'cd'"});
-    row("before cut by the page's end", field("xxa", "ab", ""), {"none end 102 last 0"});
-    row("before at the limit seen, one past it not", field("xxx<<]", "<", "]", 1, 4, 1, 1),
-        {"none end 5 last 4"});
-    row("last before seen", field("<b>x<b>y<b>", "<b>", "</b>", 1, 20), {"none end 21 last 9"});
+    row("after at the last distance, not one past",
+        field(QStringLiteral("[[[[abc]]"), QStringLiteral("[["), QStringLiteral("]]"), 1, 9, 1, 5),
+        {QStringLiteral("at 3+5 'abc'")});
+    row("first before without after in reach",
+        field(QStringLiteral("[[xxxxx[[cd]]"), QStringLiteral("[["), QStringLiteral("]]"), 1, 9, 1,
+              5),
+        {QStringLiteral("at 8+4 'cd'")});
+    row("empty after at the first distance",
+        field(QStringLiteral("xxbcd"), QStringLiteral("b"), QStringLiteral(""), 1, 101, 3),
+        {QStringLiteral("at 3+3 'cd'")});
+    row("before cut by the page's end",
+        field(QStringLiteral("xxa"), QStringLiteral("ab"), QStringLiteral("")),
+        {QStringLiteral("none end 102 last 0")});
+    row("before at the limit seen, one past it not",
+        field(QStringLiteral("xxx<<]"), QStringLiteral("<"), QStringLiteral("]"), 1, 4, 1, 1),
+        {QStringLiteral("none end 5 last 4")});
+    row("last before seen",
+        field(QStringLiteral("<b>x<b>y<b>"), QStringLiteral("<b>"), QStringLiteral("</b>"), 1, 20),
+        {QStringLiteral("none end 21 last 9")});
 
     kind = "counter";
-    const QString far = dots(40) + "<c>00007";
-    row("retro of 7, counter 7 before it", counter("0123456789RETROXX", 1, "<c>", "RETROXX"),
-        {"retro 4 '34567' miss"});
-    row("retro before start + its length unseen", counter("xRETROabc", 1), {"none 10 '' miss"});
-    row("basic wins at the same position", counter("<c>12RETRO", 1), {"basic 1 '12RET'"});
-    row("retro found before basic", counter("12345RETRO<c>99999", 1), {"retro 1 '12345'"});
-    row("start 35, no miss", counter(far, 35), {"basic 41 '00007'"});
-    row("start 34, a miss", counter(far, 34), {"basic 41 '00007' miss"});
-    row("start past the page", counter("<c>00042", 50), {"none 50 ''"});
+    const QString far = dots(40) + QStringLiteral("<c>00007");
+    row("retro of 7, counter 7 before it",
+        counter(QStringLiteral("0123456789RETROXX"), 1, QStringLiteral("<c>"),
+                QStringLiteral("RETROXX")),
+        {QStringLiteral("retro 4 '34567' miss")});
+    row("retro before start + its length unseen", counter(QStringLiteral("xRETROabc"), 1),
+        {QStringLiteral("none 10 '' miss")});
+    row("basic wins at the same position", counter(QStringLiteral("<c>12RETRO"), 1),
+        {QStringLiteral("basic 1 '12RET'")});
+    row("retro found before basic", counter(QStringLiteral("12345RETRO<c>99999"), 1),
+        {QStringLiteral("retro 1 '12345'")});
+    row("start 35, no miss", counter(far, 35), {QStringLiteral("basic 41 '00007'")});
+    row("start 34, a miss", counter(far, 34), {QStringLiteral("basic 41 '00007' miss")});
+    row("start past the page", counter(QStringLiteral("<c>00042"), 50),
+        {QStringLiteral("none 50 ''")});
 
     kind = "read";
-    const QString late = "..........<c>00042..";
-    const QString broken = "<c>--</f..";
+    const QString late = QStringLiteral("..........<c>00042..");
+    const QString broken = QStringLiteral("<c>--</f..");
     row("three tries, the third scans on", read({late}, 1, 3),
-        {"fetch N/F Retry fetch N/F Retry fetch N/F 00042 @11"});
+        {QStringLiteral("fetch N/F Retry fetch N/F Retry fetch N/F 00042 @11")});
     row("broken counter, five fetches", read({broken}, 1, 10),
-        {QString("fetch --</f Retry ").repeated(4) + "fetch --</f @1"});
+        {QStringLiteral("fetch --</f Retry ").repeated(4) + QStringLiteral("fetch --</f @1")});
     row("broken counter, then a good one", read({broken, late}, 1, 1),
-        {"fetch --</f Retry fetch N/F 00042 @11"});
-    row("start 35 without a counter, cell left alone", read({dots(50)}, 35, 3), {"fetch @51"});
+        {QStringLiteral("fetch --</f Retry fetch N/F 00042 @11")});
+    row("start 35 without a counter, cell left alone", read({dots(50)}, 35, 3),
+        {QStringLiteral("fetch @51")});
 
     kind = "active";
-    const QString one = "1000001|Lamp|3|5.00|9.99|2d 4h";
-    const QString two = "2000002|Vase|0|7.50|12.00|1d";
+    const QString one = QStringLiteral("1000001|Lamp|3|5.00|9.99|2d 4h");
+    const QString two = QStringLiteral("2000002|Vase|0|7.50|12.00|1d");
     const QString head = dots(2000);
-    row("number before 2000 unseen", active(listing(two).leftJustified(2000, '.') + listing(one)),
-        {"timed 1 restarts 0, 20/111", one, "|||||"});
+    row("number before 2000 unseen", active(listing(two).leftJustified(2000, u'.') + listing(one)),
+        {QStringLiteral("timed 1 restarts 0, 20/111"), one, QStringLiteral("|||||")});
     row("repeated number, the next one past it",
         active(head + listing(one) + listing(one) + listing(two)),
-        {"timed 2 restarts 0, 30/211", one, two, "|||||"});
+        {QStringLiteral("timed 2 restarts 0, 30/211"), one, two, QStringLiteral("|||||")});
     row("picture bids a dash, a time in a span three letters counted twice",
-        active(head + listing("1000001|Lamp|<img x>|5.00|9.99|<span class=\"x\">abcdefghij")),
-        {"timed 2 restarts 0, 30/211", "1000001|Lamp|-|5.00|9.99|abc"});
+        active(head + listing(QStringLiteral(
+                          "1000001|Lamp|<img x>|5.00|9.99|<span class=\"x\">abcdefghij"))),
+        {QStringLiteral("timed 2 restarts 0, 30/211"),
+         QStringLiteral("1000001|Lamp|-|5.00|9.99|abc")});
     // A buy-now price before the start price.
     const auto buyNowFirst = [&](const QString& number, const QString& startPrice) {
-        return listing(number + "|Lamp|3|-|9.99|2d", 1000)
-            .replace("</p>", "</p><s>" + startPrice + "</s>");
+        return listing(number + QStringLiteral("|Lamp|3|-|9.99|2d"), 1000)
+            .replace(QStringLiteral("</p>"),
+                     QStringLiteral("</p><s>") + startPrice + QStringLiteral("</s>"));
     };
     row("buy-now sought 500 back when the start price is empty, else missed",
-        active(head + buyNowFirst("1000001", "") + buyNowFirst("2000002", "5.00")),
-        {"timed 1 restarts 0, 20/111", "1000001|Lamp|3||9.99|2d", "2000002|Lamp|3|5.00||"});
+        active(head + buyNowFirst(QStringLiteral("1000001"), QStringLiteral("")) +
+               buyNowFirst(QStringLiteral("2000002"), QStringLiteral("5.00"))),
+        {QStringLiteral("timed 1 restarts 0, 20/111"), QStringLiteral("1000001|Lamp|3||9.99|2d"),
+         QStringLiteral("2000002|Lamp|3|5.00||")});
     row("sold option leaves prices empty, a row without a time not counted",
-        active(head + listing(one) + listing("2000002|Vase|0|7.50|12.00|-"), true),
-        {"timed 1 restarts 0, 20/111", "1000001|Lamp|3|5.00||2d 4h", "2000002|Vase|0|7.50||"});
-    row("no auction numbers, three restarts", active(dots(3000) + "<t>x</t><tl>1d</tl>"),
-        {"timed 0 restarts 3, 10/11", "|||||", "|||||"});
+        active(head + listing(one) + listing(QStringLiteral("2000002|Vase|0|7.50|12.00|-")), true),
+        {QStringLiteral("timed 1 restarts 0, 20/111"), QStringLiteral("1000001|Lamp|3|5.00||2d 4h"),
+         QStringLiteral("2000002|Vase|0|7.50||")});
+    row("no auction numbers, three restarts",
+        active(dots(3000) + QStringLiteral("<t>x</t><tl>1d</tl>")),
+        {QStringLiteral("timed 0 restarts 3, 10/11"), QStringLiteral("|||||"),
+         QStringLiteral("|||||")});
     // Empty auction markers match at once with an empty number, so row 0
     // stays empty and row 1, starting on the page's last character, restarts.
     Scan::ActiveMarkers bare = activeMarkers;
     bare.auction = {};
     row("restarts keep the time count",
-        active(head + listing("-|Lamp|3|5.00|9.99|2d", 0).leftJustified(325, '.'), false, bare),
-        {"timed 4 restarts 3, 50/411", "|Lamp|3|5.00|9.99|2d"});
+        active(head + listing(QStringLiteral("-|Lamp|3|5.00|9.99|2d"), 0).leftJustified(325, u'.'),
+               false, bare),
+        {QStringLiteral("timed 4 restarts 3, 50/411"), QStringLiteral("|Lamp|3|5.00|9.99|2d")});
 
     kind = "sold";
     Cells keep;
-    keep.fill("keep");
-    const auto pass = [&](const QString& page, const QString& itemAfter = "\">", int dates = 0) {
-        return sold(page, {{"#item=", itemAfter}, tag("t"), tag("d"), tag("sp"), tag("q")}, keep,
-                    dates);
+    keep.fill(QStringLiteral("keep"));
+    const auto pass = [&](const QString& page, const QString& itemAfter = QStringLiteral("\">"),
+                          int dates = 0) {
+        return sold(
+            page,
+            {{QStringLiteral("#item="), itemAfter}, tag(u"t"), tag(u"d"), tag(u"sp"), tag(u"q")},
+            keep, dates);
     };
-    const QString lamp = "123456|1|5.00|Jan-03|Lamp";
+    const QString lamp = QStringLiteral("123456|1|5.00|Jan-03|Lamp");
     const QString start = dots(100);
     // Row 1's item `distance` characters before the title that ends row 0.
     const auto itemBeforeTitle = [&](int distance) {
-        return pass(start +
-                    item(lamp).replace("<t>", "#item=777777\">" + dots(distance - 14) + "<t>"));
+        return pass(start + item(lamp).replace(QStringLiteral("<t>"),
+                                               QStringLiteral("#item=777777\">") +
+                                                   dots(distance - 14) + QStringLiteral("<t>")));
     };
     row("item number as long as its marker, trailing _ dropped",
-        pass(start + item("12345_|1|5.00|Jan-03|Lamp") + item("654321|2|7.00|Feb-14|Vase")),
-        {"dates 2, 30/211", "12345|1|5.00|Jan-03|Lamp", "654321|2|7.00|Feb-14|Vase", "||||"});
+        pass(start + item(QStringLiteral("12345_|1|5.00|Jan-03|Lamp")) +
+             item(QStringLiteral("654321|2|7.00|Feb-14|Vase"))),
+        {QStringLiteral("dates 2, 30/211"), QStringLiteral("12345|1|5.00|Jan-03|Lamp"),
+         QStringLiteral("654321|2|7.00|Feb-14|Vase"), QStringLiteral("||||")});
     row("after marker inside the before marker does not confirm",
-        pass(start + "#item=123456" + dots(600) + "#item=654321=<q>2</q>", "="),
-        {"dates 0, 10/11", "654321|2|||", "||||"});
+        pass(start + QStringLiteral("#item=123456") + dots(600) +
+                 QStringLiteral("#item=654321=<q>2</q>"),
+             QStringLiteral("=")),
+        {QStringLiteral("dates 0, 10/11"), QStringLiteral("654321|2|||"), QStringLiteral("||||")});
     row("repeated item number, Auction cell as it was", pass(start + item(lamp) + item(lamp)),
-        {"dates 2, 30/211", lamp, "keep|1|5.00|Jan-03|Lamp", "||||"});
+        {QStringLiteral("dates 2, 30/211"), lamp, QStringLiteral("keep|1|5.00|Jan-03|Lamp"),
+         QStringLiteral("||||")});
     row("picture quantity a dash, a date in a span three letters counted twice",
-        pass(start + item("123456|<img q>|5.00|<span class=\"d\">abcdefghij|Lamp"), "\">", 4),
-        {"dates 6, 70/611", "123456|-|5.00|abc|Lamp"});
+        pass(start + item(QStringLiteral("123456|<img q>|5.00|<span class=\"d\">abcdefghij|Lamp")),
+             QStringLiteral("\">"), 4),
+        {QStringLiteral("dates 6, 70/611"), QStringLiteral("123456|-|5.00|abc|Lamp")});
     row("next item 250 before the title is read", itemBeforeTitle(250),
-        {"dates 1, 20/111", lamp, "777777||||", "||||"});
+        {QStringLiteral("dates 1, 20/111"), lamp, QStringLiteral("777777||||"),
+         QStringLiteral("||||")});
     row("next item 251 before the title is missed", itemBeforeTitle(251),
-        {"dates 1, 20/111", lamp, "||||"});
-    row("no item numbers, row 0 empty, count kept", pass(start + "<q>1</q><d>Jan-03</d>", "\">", 7),
-        {"dates 7, 80/711, empty", "||||", "||||"});
+        {QStringLiteral("dates 1, 20/111"), lamp, QStringLiteral("||||")});
+    row("no item numbers, row 0 empty, count kept",
+        pass(start + QStringLiteral("<q>1</q><d>Jan-03</d>"), QStringLiteral("\">"), 7),
+        {QStringLiteral("dates 7, 80/711, empty"), QStringLiteral("||||"), QStringLiteral("||||")});
 
     seeded("field search", 20000, [](RandomText& r) {
-        const QString alphabet = r.chance(50) ? "ab" : "abc";
+        const QString alphabet = r.chance(50) ? QStringLiteral("ab") : QStringLiteral("abc");
         const QString page = r.text(r.number(0, 40), alphabet);
         const QString before = r.marker(3, alphabet), after = r.marker(3, alphabet);
         const qsizetype start = r.number(-2, int(page.size()) + 3);
@@ -313,20 +353,23 @@ void tst_Scan::agreesWithLiteralLoops_data()
     });
     seeded("counter search", 20000, [](RandomText& r) {
         const QString basic = r.marker(3, u"ab<"), retro = r.marker(6, u"ab>");
-        const QString page = r.text(r.number(0, 70), u"ab", {basic, retro, "12345"}, 10);
+        const QString page =
+            r.text(r.number(0, 70), u"ab", {basic, retro, QStringLiteral("12345")}, 10);
         return counter(page, r.chance(80) ? r.number(-1, 40) : r.number(30, 80), basic, retro);
     });
     seeded("counter read", 3000, [](RandomText& r) {
         const QString basic = r.marker(2, u"a<"), retro = r.marker(5, u"a>");
         QStringList pages;
         for (int i = r.number(1, 4); i > 0; --i)
-            pages << r.text(r.number(0, 60), u"ab", {basic, retro, "--</f", basic + "--</f"}, 3);
+            pages << r.text(
+                r.number(0, 60), u"ab",
+                {basic, retro, QStringLiteral("--</f"), basic + QStringLiteral("--</f")}, 3);
         const qsizetype start = r.chance(70) ? r.number(0, 36) : r.number(30, 70);
         return read(pages, start, r.number(1, 4), basic, retro);
     });
     seeded("active listing", 2500, [](RandomText& r) {
         const bool rare = r.chance(50);
-        QStringList pieces = {"<img", "<span class=abcdefghij"};
+        QStringList pieces = {QStringLiteral("<img"), QStringLiteral("<span class=abcdefghij")};
         Scan::ActiveMarkers m;
         for (Scan::MarkerPair* p :
              {&m.auction, &m.title, &m.timeLeft, &m.startPrice, &m.bids, &m.price})
@@ -339,7 +382,8 @@ void tst_Scan::agreesWithLiteralLoops_data()
     });
     seeded("sold pass", 1500, [](RandomText& r) {
         const bool rare = r.chance(50);
-        QStringList pieces = {"<img", "<span class=abcdefghij", "_"};
+        QStringList pieces = {QStringLiteral("<img"), QStringLiteral("<span class=abcdefghij"),
+                              QStringLiteral("_")};
         Scan::SoldMarkers m;
         for (Scan::MarkerPair* p : {&m.item, &m.title, &m.saleDate, &m.salePrice, &m.quantity})
             *p = r.pair(rare, pieces);

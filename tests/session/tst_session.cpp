@@ -171,7 +171,7 @@ private slots:
         QVERIFY(m_demo->site().signIn(s.Inet1->networkAccessManager()));
         s.setSold(true);
         QCOMPARE(AuctionTable::captions(s.table().soldHeaders).mid(3, 3),
-                 (QStringList{"Sale Date", "Sale Price", "QTY"}));
+                 (QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Price"), QStringLiteral("QTY")}));
         // Stop as the third item page is asked for: no further item is fetched.
         int items = 0;
         connect(&s, &ScanSession::statusChanged, this, [&](const QString& text) {
@@ -187,7 +187,8 @@ private slots:
         const AuctionRow& row = s.table().rows[11];
         QCOMPARE(QStringList({row.auction, row.title, row.timeLeft, row.startPrice, row.bids})
                      .join(u'|'),
-                 "110039812245|Victorian Silver Plated Napkin Rings Set of 4|Mar-02-2024|$19.99|1");
+                 QStringLiteral("110039812245|Victorian Silver Plated Napkin Rings Set of 4|"
+                                "Mar-02-2024|$19.99|1"));
         QVERIFY(s.table().rows[6].auction.isEmpty()); // the hedgehog's second sale
         QCOMPARE(s.table().selectionTotals().auctions + s.status(),
                  QStringLiteral("11Task Complete"));
@@ -227,21 +228,26 @@ private slots:
             action();
             return timer->remainingTime() < remaining; // not restarted
         };
-        QVERIFY(status(Inet::icNone) == "None" && !s.Timer3->isActive());
-        QVERIFY(status(Inet::icResponseReceived) == "Receiving..." && s.Timer3->isActive());
+        QCOMPARE(status(Inet::icNone), QStringLiteral("None"));
+        QVERIFY(!s.Timer3->isActive()); // "None" is no transfer
+        QCOMPARE(status(Inet::icResponseReceived), QStringLiteral("Receiving..."));
+        QVERIFY(s.Timer3->isActive());
         QVERIFY(keepsRunning(s.Timer3, [&] { status(Inet::icDisconnecting); }));
         QCOMPARE(status(Inet::icReceivingResponse), QStringLiteral("Disconnecting")); // unchanged
         // The unknown-seller check compares the listing page's address with
         // the bare one, which only a scan records.
         QCOMPARE(status(Inet::icDisconnected), QStringLiteral("Searching..."));
         QVERIFY(m_demo->scan(QStringLiteral("nobody-here")));
-        QVERIFY(status(Inet::icDisconnected) == "User Search Error" && s.statusColor() == Color::Red);
+        QCOMPARE(status(Inet::icDisconnected), QStringLiteral("User Search Error"));
+        QCOMPARE(s.statusColor(), Color::Red);
 
         QCOMPARE(ScanSession(nullptr).Timer5->interval(), 5000);
         QSignalSpy started(&s, &ScanSession::scanStarted);
         s.Timer5->setInterval(60000);
         s.start();
-        QVERIFY(s.status() == "Loading ...." && !s.startEnabled() && s.Timer5->isActive());
+        QCOMPARE(s.status(), QStringLiteral("Loading ...."));
+        QVERIFY(!s.startEnabled());
+        QVERIFY(s.Timer5->isActive());
         QVERIFY(keepsRunning(s.Timer5, [&] { s.start(); }));
         s.stop(); // Stop during the delay calls the start off
         QCOMPARE(s.status(), QStringLiteral("Stopped"));
@@ -251,27 +257,28 @@ private slots:
 
     void totals_data()
     {
-        QTest::addColumn<QStringList>("cells"); // Visits of rows 0.., all checked
-        QTest::addColumn<QString>("selected");  // the Totals frame
-        QTest::addColumn<QString>("scan");      // the scan's own total and average over the rows
-        QTest::newRow("counters, N/F and text") << QStringList{"120", "35", "N/F", "7"} << "4|162|40.50" << "162|40.5";
-        QTest::newRow("halves to even at the scan's end") << QStringList{"2.5", "2.5"} << "2|5|2.50" << "4|2";
-        for (const QStringList& cells : {QStringList{"1e308", "1e308", "5"}, {"9e999", "1e300", "1"}}) // saturate
-            QTest::newRow(qPrintable(cells[0])) << cells << "3|999999999999999|333333333333333.00"
-                                                << "999999999999999|333,333,333,333,333";
+        QTest::addColumn<QString>("cells");    // Visits of rows 0.., all checked
+        QTest::addColumn<QString>("selected"); // the Totals frame
+        QTest::addColumn<QString>("scan");     // the scan's own total and average over the rows
+        QTest::newRow("counters, N/F and text") << "120 35 N/F 7" << "4|162|40.50" << "162|40.5";
+        QTest::newRow("halves to even at the scan's end") << "2.5 2.5" << "2|5|2.50" << "4|2";
+        for (const char* cells : {"1e308 1e308 5", "9e999 1e300 1"}) // saturate
+            QTest::newRow(cells) << cells << "3|999999999999999|333333333333333.00"
+                                 << "999999999999999|333,333,333,333,333";
     }
 
     void totals()
     {
-        QFETCH(QStringList, cells);
+        QFETCH(QString, cells);
+        const QStringList visits = cells.split(u' ');
         AuctionTable table;
-        for (int i = 0; i < cells.size(); ++i) {
-            table.rows[i].visits = cells[i];
+        for (int i = 0; i < visits.size(); ++i) {
+            table.rows[i].visits = visits[i];
             table.rows[i].checked = true;
         }
         const SelectionTotals selected = table.selectionTotals();
         QTEST(QStringList({selected.auctions, selected.visits, selected.average}).join(u'|'), "selected");
-        table.figures.countedRows = int(cells.size());
+        table.figures.countedRows = int(visits.size());
         table.totalVisits();
         QTEST(QString(QString::number(*table.figures.visitTotal) + u'|' +
                       formatGroupedPattern(*table.figures.average)),

@@ -47,7 +47,8 @@ void TestSettings::choose()
     const bool uncreatable = kind == QLatin1String("uncreatable");
     const bool usesUserCopy = kind != QLatin1String("writable") && !uncreatable;
     const bool ownCopy = kind == QLatin1String("own") || kind == QLatin1String("lacks");
-    const QString user = home.filePath(uncreatable ? "file/Quillmere" : "config/Quillmere");
+    const QString user = home.filePath(uncreatable ? QStringLiteral("file/Quillmere")
+                                                   : QStringLiteral("config/Quillmere"));
     const QByteArray mine = "{\\rtf1 mine,}";
     if (uncreatable) {
         QVERIFY(QFile(home.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly));

@@ -49,9 +49,11 @@ private slots:
 
     void signInUrlFor()
     {
-        QCOMPARE(Form2::signInUrlFor(" HTTPS://My.Example.COM:8443/sold?x=1#y\r\n"), QUrl("https://my.example.com:8443" + SignInTarget));
+        QCOMPARE(Form2::signInUrlFor(QStringLiteral(" HTTPS://My.Example.COM:8443/sold?x=1#y\r\n")),
+                 QUrl(QStringLiteral("https://my.example.com:8443") + SignInTarget));
         for (const char* other : {"file:///etc/passwd", "127.0.0.1:8765/sold", ""})
-            QCOMPARE(Form2::signInUrlFor(QString::fromLatin1(other)), QUrl("http://my.ebay.com" + SignInTarget));
+            QCOMPARE(Form2::signInUrlFor(QString::fromLatin1(other)),
+                     QUrl(QStringLiteral("http://my.ebay.com") + SignInTarget));
     }
 
     void continueAfterTheDocument_data()
@@ -74,7 +76,8 @@ private slots:
         m_main->show();
         m_starts = 0;
         TempProgramFolder folder; // its options name the site's port
-        auto site = std::make_unique<DemoSiteProcess>(QStringList{"--delay-ms", QString::number(qMax(delayMs, 0))});
+        auto site = std::make_unique<DemoSiteProcess>(
+            QStringList{QStringLiteral("--delay-ms"), QString::number(qMax(delayMs, 0))});
         OptionsStore::discard();
         QVERIFY(site->isRunning() && site->pointOptionsAt(folder));
         const QUrl page(site->baseUrl() + SignInTarget);
@@ -109,9 +112,16 @@ private slots:
         for (const char* column : {"origin", "attributes", "sentTo", "notSentTo"})
             QTest::addColumn<QString>(column);
         const QString site = QStringLiteral("://signin.quillmere.test/");
-        QTest::newRow("host only") << "http://127.0.0.1:8765/" << "Path=/" << "http://127.0.0.1:9/" << "http://127.0.0.2:8765/";
-        QTest::newRow("domain") << "http" + site << "Domain=quillmere.test" << "http://x.quillmere.test/" << "http://quillmere.example/";
-        QTest::newRow("secure") << "https" + site << "Secure; HttpOnly" << "https" + site << "http" + site;
+        QTest::newRow("host only")
+            << QStringLiteral("http://127.0.0.1:8765/") << QStringLiteral("Path=/")
+            << QStringLiteral("http://127.0.0.1:9/") << QStringLiteral("http://127.0.0.2:8765/");
+        QTest::newRow("domain") << QStringLiteral("http") + site
+                                << QStringLiteral("Domain=quillmere.test")
+                                << QStringLiteral("http://x.quillmere.test/")
+                                << QStringLiteral("http://quillmere.example/");
+        QTest::newRow("secure") << QStringLiteral("https") + site
+                                << QStringLiteral("Secure; HttpOnly")
+                                << QStringLiteral("https") + site << QStringLiteral("http") + site;
     }
 
     void cookiesReachJar()

@@ -16,7 +16,8 @@ DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A test copied out of its build runs the installed site instead.
     m_process.start(qEnvironmentVariable("QUILLMERE_DEMO_SITE", QStringLiteral(DEMO_SITE_EXE)),
-                    QStringList{"--port", "0", "--log", m_dir.filePath("site.log")} +
+                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"),
+                                m_dir.filePath(QStringLiteral("site.log"))} +
                         extraArguments);
     static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
     QByteArray out;
@@ -44,13 +45,13 @@ DemoSiteProcess::~DemoSiteProcess()
 bool DemoSiteProcess::pointOptionsAt(const TempProgramFolder& folder) const
 {
     for (const char* name : {"Config18", "Config27", "Config28", "Config58", "Config68"}) {
-        QFile in(folder.file(QString::fromLatin1(name) + ".rtf"));
+        QFile in(folder.file(QString::fromLatin1(name) + QStringLiteral(".rtf")));
         const std::optional<QString> text =
             in.open(QIODevice::ReadOnly) ? RtfCodec::read(in.readAll()) : std::nullopt;
         QSaveFile out(in.fileName());
         if (!text || !out.open(QIODevice::WriteOnly))
             return false;
-        out.write(RtfCodec::write(QString(*text).replace("http://127.0.0.1:8765", baseUrl())));
+        out.write(RtfCodec::write(QString(*text).replace(QStringLiteral("http://127.0.0.1:8765"), baseUrl())));
         if (!out.commit())
             return false;
     }

@@ -51,18 +51,20 @@ void TestInet::initTestCase()
     tls.addCaCertificate(tls.localCertificate());
     QSslConfiguration::setDefaultConfiguration(tls);
     m_secure = std::make_unique<LoopbackHttpServer>(&tls);
-    m_secure->route("/page", Answer{200, "secure"});
-    m_secure->route("/to-http", LoopbackHttpServer::redirect(m_server.url("/x").toEncoded()));
+    m_secure->route(QStringLiteral("/page"), Answer{200, "secure"});
+    m_secure->route(QStringLiteral("/to-http"),
+                    LoopbackHttpServer::redirect(m_server.url(QStringLiteral("/x")).toEncoded()));
 
-    m_server.route("/page", Answer{200, Page.toLatin1()});
+    m_server.route(QStringLiteral("/page"), Answer{200, Page.toLatin1()});
     // /hop?N redirects N times before the page.
-    m_server.route("/hop", [](const Request& r) {
+    m_server.route(QStringLiteral("/hop"), [](const Request& r) {
         const int n = r.query.toInt();
         return n > 0 ? LoopbackHttpServer::redirect("/hop?" + QByteArray::number(n - 1), 301)
                      : Answer{200, Page.toLatin1()};
     });
-    m_server.route("/echo", [](const Request& r) { return Answer{200, r.head}; });
-    m_server.route("/set-cookie", Answer{200, "set", {{"Set-Cookie", "session=abc; Path=/"}}});
+    m_server.route(QStringLiteral("/echo"), [](const Request& r) { return Answer{200, r.head}; });
+    m_server.route(QStringLiteral("/set-cookie"),
+                   Answer{200, "set", {{"Set-Cookie", "session=abc; Path=/"}}});
 }
 
 void TestInet::init()
@@ -82,21 +84,25 @@ void TestInet::fetch_data()
     QTest::addColumn<QString>("text"); // after Cancel, what arrived is the start of it
     QTest::addColumn<bool>("failed");
 
-    const QString x = QStringLiteral("/x"), secure = m_secure->url("/page").toString();
+    const QString x = QStringLiteral("/x");
+    const QString secure = m_secure->url(QStringLiteral("/page")).toString();
     const auto row = [](const char* name, const Answer& a, const QString& url, int limit,
                         int cancelAt, const QString& text, bool failed) {
         QTest::newRow(name) << a << url << limit << cancelAt << text << failed;
     };
     const auto moved = &LoopbackHttpServer::redirect;
-    row("connection refused", Answer(), "http://127.0.0.1:1/", 0, -1, "", true);
-    row("never answers", Answer().after(-1), x, 0, -1, "", true);
-    row("stalls mid-body", Answer{200, "partial..."}.cut(7, false), x, 0, -1, "partial", true);
-    row("closed mid-body", Answer{200, "cut..."}.cut(3, true), x, 0, -1, "cut", true);
+    row("connection refused", Answer(), QStringLiteral("http://127.0.0.1:1/"), 0, -1, QString(),
+        true);
+    row("never answers", Answer().after(-1), x, 0, -1, QString(), true);
+    row("stalls mid-body", Answer{200, "partial..."}.cut(7, false), x, 0, -1,
+        QStringLiteral("partial"), true);
+    row("closed mid-body", Answer{200, "cut..."}.cut(3, true), x, 0, -1, QStringLiteral("cut"),
+        true);
     // Longer in total than the stall time-out, but never silent for that long.
-    row("slow but steady", Answer{200, "aaaaaaaaaa"}.inPieces(1, 80), x, 0, -1, "aaaaaaaaaa",
-        false);
-    row("HTTP 404 page", Answer{404, "gone"}, x, 0, -1, "gone", true);
-    row("too large by length", Answer().fill(4097, false), x, 4096, -1, "", true);
+    row("slow but steady", Answer{200, "aaaaaaaaaa"}.inPieces(1, 80), x, 0, -1,
+        QStringLiteral("aaaaaaaaaa"), false);
+    row("HTTP 404 page", Answer{404, "gone"}, x, 0, -1, QStringLiteral("gone"), true);
+    row("too large by length", Answer().fill(4097, false), x, 4096, -1, QString(), true);
     row("the limit, by length", Answer().fill(4096, false), x, 4096, -1, QString(4096, u'x'),
         false);
     row("the limit, chunked", Answer().fill(4096, true), x, 4096, -1, QString(4096, u'x'), false);
@@ -106,22 +112,24 @@ void TestInet::fetch_data()
     for (const char* name :
          {"endless body", "endless body 2", "endless body 3", "endless body 4", "endless body 5"})
         row(name, Answer().fill(-1, true), x, 300000, -1, first, true);
-    row("ftp scheme", Answer(), "ftp://127.0.0.1:1/page", 0, -1, "", true);
+    row("ftp scheme", Answer(), QStringLiteral("ftp://127.0.0.1:1/page"), 0, -1, QString(), true);
     row("303 with query", moved("/page?x=1", 303), x, 0, -1, Page, false);
-    row("ten hops", Answer(), "/hop?10", 0, -1, Page, false);
-    row("eleven hops", Answer(), "/hop?11", 0, -1, "", true);
-    row("redirect to ftp", moved("ftp://127.0.0.1/page", 302), x, 0, -1, "", true);
-    row("https", Answer(), secure, 0, -1, "secure", false);
-    row("certificate error", Answer(), QString(secure).replace("127.0.0.1", "localhost"), 0, -1, "",
-        true);
-    row("https to http refused", Answer{200, "plain"}, m_secure->url("/to-http").toString(), 0, -1,
-        "", true);
-    row("http to https followed", moved(secure.toLatin1(), 302), x, 0, -1, "secure", false);
+    row("ten hops", Answer(), QStringLiteral("/hop?10"), 0, -1, Page, false);
+    row("eleven hops", Answer(), QStringLiteral("/hop?11"), 0, -1, QString(), true);
+    row("redirect to ftp", moved("ftp://127.0.0.1/page", 302), x, 0, -1, QString(), true);
+    row("https", Answer(), secure, 0, -1, QStringLiteral("secure"), false);
+    row("certificate error", Answer(),
+        QString(secure).replace(QLatin1String("127.0.0.1"), QLatin1String("localhost")), 0, -1,
+        QString(), true);
+    row("https to http refused", Answer{200, "plain"},
+        m_secure->url(QStringLiteral("/to-http")).toString(), 0, -1, QString(), true);
+    row("http to https followed", moved(secure.toLatin1(), 302), x, 0, -1, QStringLiteral("secure"),
+        false);
     const Answer late = Answer{200, "late"}.after(10000);
     const Answer slow = Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50);
-    row("Cancel waiting for the answer", late, x, 0, 0, "late", false);
+    row("Cancel waiting for the answer", late, x, 0, 0, QStringLiteral("late"), false);
     row("Cancel while the body trickles", slow, x, 0, 0, QString(1000, u'b'), false);
-    row("Cancel at resolving host", late, x, 0, 1, "late", false);
+    row("Cancel at resolving host", late, x, 0, 1, QStringLiteral("late"), false);
     const QString cafeEuro = QStringLiteral("caf\u00e9 \u20ac");
     const auto charset = [&](const char* name, const QByteArray& type, const QByteArray& body,
                              const QString& text) {
@@ -152,7 +160,7 @@ void TestInet::fetch()
     QFETCH(QString, text);
     QFETCH(bool, failed);
 
-    m_server.route("/x", answer);
+    m_server.route(QStringLiteral("/x"), answer);
     m_inet->setStallTimeout(cancelAt < 0 ? 400 : 5000); // far off when Cancel ends it
     if (limit > 0)
         m_inet->setMaxBodyBytes(limit);
@@ -166,7 +174,7 @@ void TestInet::fetch()
                 stop();
         });
     QTimer busy; // a main thread with work of its own, as the program's has
-    connect(&busy, &QTimer::timeout, [] { QThread::usleep(2000); });
+    connect(&busy, &QTimer::timeout, this, [] { QThread::usleep(2000); });
     busy.start(1);
     QElapsedTimer clock;
     clock.start();
@@ -184,28 +192,28 @@ void TestInet::fetch()
     if (url.startsWith(QLatin1String("ftp")))
         QCOMPARE(m_states, States{11});
     if (cancelAt >= 0)
-        QCOMPARE(get("/page"), Page); // still usable
+        QCOMPARE(get(QStringLiteral("/page")), Page); // still usable
 }
 
 void TestInet::statesAndKeepAlive()
 {
-    QCOMPARE(get("/page"), Page);
+    QCOMPARE(get(QStringLiteral("/page")), Page);
     QCOMPARE(m_states, (States{1, 2, 3, 4, 5, 6, 7, 8, 12, 9, 10}));
     // Kept alive, across redirections too (Qt's own would open new ones): no connecting.
     m_states.clear();
-    QCOMPARE(get("/hop?3"), Page);
+    QCOMPARE(get(QStringLiteral("/hop?3")), Page);
     QCOMPARE(m_states, (States{1, 2, 5, 6, 7, 5, 6, 7, 5, 6, 7, 5, 6, 7, 8, 12, 9, 10}));
-    QCOMPARE(m_inet->URL(), m_server.url("/hop?0").toString());
+    QCOMPARE(m_inet->URL(), m_server.url(QStringLiteral("/hop?0")).toString());
 }
 
 void TestInet::cookiesKeptForTheRun()
 {
-    QCOMPARE(get("/set-cookie"), QStringLiteral("set"));
-    QVERIFY(get("/echo").contains(QLatin1String("session=abc")));
+    QCOMPARE(get(QStringLiteral("/set-cookie")), QStringLiteral("set"));
+    QVERIFY(get(QStringLiteral("/echo")).contains(QLatin1String("session=abc")));
     // Cookies put in the jar by others (the sign-in browser) go out too.
     m_inet->cookieJar()->setCookiesFromUrl(QNetworkCookie::parseCookies("token=xyz"),
-                                           m_server.url("/"));
-    const QString sent = get("/echo");
+                                           m_server.url(QStringLiteral("/")));
+    const QString sent = get(QStringLiteral("/echo"));
     QVERIFY2(sent.contains(QLatin1String("token=xyz")) &&
                  sent.contains(QLatin1String("session=abc")),
              qPrintable(sent));
@@ -214,25 +222,25 @@ void TestInet::cookiesKeptForTheRun()
 void TestInet::reentered()
 {
     // A second fetch asked for while one blocks is refused; the first runs on.
-    m_server.route("/x", Answer{200, "first"}.after(300));
+    m_server.route(QStringLiteral("/x"), Answer{200, "first"}.after(300));
     QString second = QStringLiteral("unset");
     QTimer::singleShot(50, this, [&] {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("in progress")));
-        second = get("/page");
+        second = get(QStringLiteral("/page"));
     });
-    QCOMPARE(get("/x"), QStringLiteral("first"));
+    QCOMPARE(get(QStringLiteral("/x")), QStringLiteral("first"));
     QCOMPARE(second, QString());
     QCOMPARE(m_server.requests().size(), 1);
     QCOMPARE(m_states.last(), 10);
 
     // Deleted while it blocks (a window closed), it returns what had arrived.
-    m_server.route("/x", Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50));
+    m_server.route(QStringLiteral("/x"), Answer{200, QByteArray(1000, 'b')}.inPieces(10, 50));
     QPointer<Inet> inet = m_inet;
     QTimer::singleShot(100, this, [this] {
         delete m_inet;
         m_inet = nullptr;
     });
-    const QString text = inet->OpenURL(m_server.url("/x").toString());
+    const QString text = inet->OpenURL(m_server.url(QStringLiteral("/x")).toString());
     QVERIFY(text.count(u'b') == text.size() && text.size() < 1000);
     QVERIFY(inet.isNull());
 }

@@ -56,8 +56,8 @@ private:
     {
         QFile f(file());
         if (!f.open(QIODevice::ReadOnly))
-            return QFileInfo(file()).isDir() ? "<folder>" : "<missing>";
-        return RtfCodec::read(f.readAll()).value_or("<not rtf>");
+            return QFileInfo(file()).isDir() ? QStringLiteral("<folder>") : QStringLiteral("<missing>");
+        return RtfCodec::read(f.readAll()).value_or(QStringLiteral("<not rtf>"));
     }
 
     // Two cells stand for the search table: any change of the field clears it whole.
