@@ -2,13 +2,13 @@
 #include "base/Windows.h"
 
 #include "app/Links.h"
-#include "base/Messages.h"
 #include "app/frmSplashCopyright.h"
+#include "base/Messages.h"
 #include "main_window/Form1.h"
 #include "options/Form5.h"
 #include "options/OptionsStore.h"
-#include "signin/Form2.h"
 #include "selection/Form6.h"
+#include "signin/Form2.h"
 #include "users/Form3.h"
 
 #include <QTimer>
@@ -112,7 +112,8 @@ void Shell::mnuAuction_Click()
         Messages::show(f, QStringLiteral("No Auction Number Available"));
         return;
     }
-    Links::openInBrowser(Links::itemView(OptionsStore::texts().soldBefore[8], table.chosen.auction));
+    Links::openInBrowser(
+        Links::itemView(OptionsStore::texts().soldBefore[8], table.chosen.auction));
 }
 
 void Shell::mnuoptions_Click()

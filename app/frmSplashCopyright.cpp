@@ -6,8 +6,8 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -42,8 +42,9 @@ frmSplashCopyright::frmSplashCopyright(QWidget* parent) : QWidget(parent, Qt::Wi
     };
     lblProduct = label("lblProduct", QStringLiteral("Quillmere"), 240, 600, 22);
     lblProduct->setStyleSheet(QStringLiteral("font-weight: bold"));
-    lblMaker = label("lblMaker", QStringLiteral("Listing visits at a glance, from Quillmere Software"),
-                     960, 330, 10);
+    lblMaker =
+        label("lblMaker", QStringLiteral("Listing visits at a glance, from Quillmere Software"),
+              960, 330, 10);
     lblWebsite = label("lblWebsite", Links::website().toString(), 1320, 330, 10);
     lblCopyright = label("lblCopyright", QStringLiteral("Copyright \u00a9 2026 Quillmere Software"),
                          1680, 330, 9);

@@ -18,8 +18,8 @@ void Messages::show(QWidget* parent, const QString& text)
         return;
     }
     // On the heap: the program may close the parent while the box waits.
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillmere"), text, QMessageBox::Ok, parent);
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillmere"),
+                                                text, QMessageBox::Ok, parent);
     box->exec();
     delete box.data();
 }

@@ -118,8 +118,7 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
             tell(QStringLiteral("The options could not be saved to these files:\n\n") +
                  saved.failures.join(u'\n'));
     }
-    const UserList::Change added =
-        UserList::add(userId, savedUsers ? *savedUsers : QString());
+    const UserList::Change added = UserList::add(userId, savedUsers ? *savedUsers : QString());
     if (!added.outcome)
         tell(added.outcome.message());
 

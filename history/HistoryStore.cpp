@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtNumeric>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QtNumeric>
 #include <atomic>
 
 namespace {
@@ -23,7 +23,10 @@ bool isCorrupt(const QSqlError& error)
     return code == QLatin1String("11") || code == QLatin1String("26");
 }
 
-qint64 ms(const QDateTime& time) { return time.toMSecsSinceEpoch(); }
+qint64 ms(const QDateTime& time)
+{
+    return time.toMSecsSinceEpoch();
+}
 // A null QString binds as SQL NULL; an empty seller or status is still a text.
 QString text(const QString& value)
 {
@@ -175,7 +178,8 @@ Outcome HistoryStore::openFile()
 Outcome HistoryStore::openFirstTime()
 {
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-        return failure(QStringLiteral("its folder cannot be made"), QFileInfo(m_path).absolutePath());
+        return failure(QStringLiteral("its folder cannot be made"),
+                       QFileInfo(m_path).absolutePath());
     if (const Outcome opened = openFile(); !opened)
         return opened;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -186,15 +190,17 @@ Outcome HistoryStore::openFirstTime()
             return failure(QStringLiteral("the file cannot be read"), error.text());
         // A damaged file may still hold years of counts: keep it aside, never delete it.
         db.close();
-        const QString aside = m_path + QStringLiteral(".damaged-") +
-                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside =
+            m_path + QStringLiteral(".damaged-") +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
             if (QFile::exists(m_path + suffix) && !QFile::rename(m_path + suffix, aside + suffix))
-                return failure(QStringLiteral("the file is damaged and cannot be moved aside"), m_path);
+                return failure(QStringLiteral("the file is damaged and cannot be moved aside"),
+                               m_path);
         }
-        outcome = Outcome::note(QStringLiteral("The visit history file was damaged. It was kept as ") +
-                                QDir::toNativeSeparators(aside) +
-                                QStringLiteral(" and a new history was started."));
+        outcome = Outcome::note(
+            QStringLiteral("The visit history file was damaged. It was kept as ") +
+            QDir::toNativeSeparators(aside) + QStringLiteral(" and a new history was started."));
         if (const Outcome opened = openFile(); !opened)
             return opened;
         db = QSqlDatabase::database(m_connection, false);
@@ -225,8 +231,10 @@ bool HistoryStore::migrate(QSqlDatabase& db, int toVersion, QSqlError* error)
             exec(db, QStringLiteral("ROLLBACK"));
             return migrate(db, toVersion, error);
         }
-        if (!exec(db, QString::fromLatin1(Migrations[version]) +
-                          QStringLiteral(";PRAGMA user_version=") + QString::number(version + 1), error) ||
+        if (!exec(db,
+                  QString::fromLatin1(Migrations[version]) +
+                      QStringLiteral(";PRAGMA user_version=") + QString::number(version + 1),
+                  error) ||
             !exec(db, QStringLiteral("COMMIT"), error)) {
             exec(db, QStringLiteral("ROLLBACK"));
             return false;
@@ -258,8 +266,9 @@ Outcome HistoryStore::record(const ScanRecord& scan)
         if (row.visits && qAddOverflow(total, *row.visits, &total))
             total = std::numeric_limits<qint64>::max();
     }
-    query.prepare(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits)"
-                                 " VALUES (?, ?, ?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits)"
+                       " VALUES (?, ?, ?, ?, ?, ?)"));
     if (!run({text(scan.seller), scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
               ms(scan.started), ms(scan.ended), text(scan.status), total}))
         return failed();
@@ -277,10 +286,10 @@ Outcome HistoryStore::record(const ScanRecord& scan)
         const QString auction = row.auction.trimmed();
         if (auction.isEmpty())
             continue; // an empty table row is no listing
-        const QVariant listing = idOf(
-            QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
-            QStringLiteral("SELECT id FROM listing WHERE seller = ? AND auction = ?"),
-            {text(scan.seller), auction});
+        const QVariant listing =
+            idOf(QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
+                 QStringLiteral("SELECT id FROM listing WHERE seller = ? AND auction = ?"),
+                 {text(scan.seller), auction});
         const QVariant title =
             idOf(QStringLiteral("INSERT OR IGNORE INTO title(text) VALUES (?)"),
                  QStringLiteral("SELECT id FROM title WHERE text = ?"), {text(row.title)});
@@ -316,10 +325,12 @@ QSqlQuery HistoryStore::query(const QString& sql, const QVariantList& values)
 std::optional<VisitSample> HistoryStore::previous(const QString& seller, const QString& auction,
                                                   const QDateTime& before)
 {
-    QSqlQuery q = query(QStringLiteral(
-        "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
-        " WHERE l.seller = ? AND l.auction = ? AND s.time < ? AND s.visits IS NOT NULL"
-        " ORDER BY s.time DESC LIMIT 1"), {seller, auction.trimmed(), ms(before)});
+    QSqlQuery q =
+        query(QStringLiteral(
+                  "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
+                  " WHERE l.seller = ? AND l.auction = ? AND s.time < ? AND s.visits IS NOT NULL"
+                  " ORDER BY s.time DESC LIMIT 1"),
+              {seller, auction.trimmed(), ms(before)});
     if (!q.next())
         return std::nullopt;
     return VisitSample{utc(q.value(0)), q.value(1).toLongLong()};
@@ -328,7 +339,8 @@ std::optional<VisitSample> HistoryStore::previous(const QString& seller, const Q
 QStringList HistoryStore::sellers()
 {
     QStringList result;
-    QSqlQuery q = query(QStringLiteral("SELECT DISTINCT seller FROM scan ORDER BY seller COLLATE NOCASE"));
+    QSqlQuery q =
+        query(QStringLiteral("SELECT DISTINCT seller FROM scan ORDER BY seller COLLATE NOCASE"));
     while (q.next())
         result << q.value(0).toString();
     return result;
@@ -338,21 +350,24 @@ QList<ListingSummary> HistoryStore::listings(const QString& seller)
 {
     // Every figure is an index seek into one listing's samples, so the cost
     // grows with the seller's listings, not with the years recorded.
-    QSqlQuery q = query(QStringLiteral(
-        "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
-        "   AND visits IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller = ?),"
-        " v AS (SELECT l.*, (SELECT visits FROM sample WHERE listing = l.id AND time = l.vt"
-        "   AND visits IS NOT NULL) AS vlast FROM l)"
-        " SELECT auction,"
-        " (SELECT t.text FROM sample s JOIN title t ON t.id = s.title WHERE s.listing = v.id"
-        "   ORDER BY s.time DESC LIMIT 1),"
-        " (SELECT min(time) FROM sample WHERE listing = v.id),"
-        " (SELECT max(time) FROM sample WHERE listing = v.id), vlast,"
-        " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
-        "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1),"
-        " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
-        "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1)"
-        " FROM v ORDER BY 4 DESC, auction"), {seller, Day, 7 * Day});
+    QSqlQuery q = query(
+        QStringLiteral(
+            "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
+            "   AND visits IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller "
+            "= ?),"
+            " v AS (SELECT l.*, (SELECT visits FROM sample WHERE listing = l.id AND time = l.vt"
+            "   AND visits IS NOT NULL) AS vlast FROM l)"
+            " SELECT auction,"
+            " (SELECT t.text FROM sample s JOIN title t ON t.id = s.title WHERE s.listing = v.id"
+            "   ORDER BY s.time DESC LIMIT 1),"
+            " (SELECT min(time) FROM sample WHERE listing = v.id),"
+            " (SELECT max(time) FROM sample WHERE listing = v.id), vlast,"
+            " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+            "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1),"
+            " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+            "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1)"
+            " FROM v ORDER BY 4 DESC, auction"),
+        {seller, Day, 7 * Day});
     const auto optional = [](const QVariant& value) {
         return value.isNull() ? std::nullopt : std::optional<qint64>(value.toLongLong());
     };
@@ -374,32 +389,34 @@ QList<VisitSample> HistoryStore::samples(QSqlQuery q)
 
 QList<VisitSample> HistoryStore::listingVisits(const QString& seller, const QString& auction)
 {
-    return samples(query(QStringLiteral(
-        "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
-        " WHERE l.seller = ? AND l.auction = ? AND s.visits IS NOT NULL ORDER BY s.time"),
-        {seller, auction}));
+    return samples(
+        query(QStringLiteral(
+                  "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
+                  " WHERE l.seller = ? AND l.auction = ? AND s.visits IS NOT NULL ORDER BY s.time"),
+              {seller, auction}));
 }
 
 QList<VisitSample> HistoryStore::sellerTotals(const QString& seller)
 {
     // Active scans only: a Sold scan's rows are other listings at other times.
     return samples(query(QStringLiteral("SELECT ended, total_visits FROM scan WHERE seller = ?"
-                                        " AND mode = 'Active' ORDER BY ended"), {seller}));
+                                        " AND mode = 'Active' ORDER BY ended"),
+                         {seller}));
 }
 
 QList<QStringList> HistoryStore::sellerRows(const QString& seller)
 {
-    QList<QStringList> result{{QStringLiteral("Scan Started (UTC)"), QStringLiteral("Mode"),
-                               QStringLiteral("Auction"), QStringLiteral("Title"),
-                               QStringLiteral("Visits"), QStringLiteral("Time Left / Sale Date"),
-                               QStringLiteral("Start Price / Sale Price"),
-                               QStringLiteral("Bids / QTY"), QStringLiteral("Price"),
-                               QStringLiteral("Status")}};
-    QSqlQuery q = query(QStringLiteral(
-        "SELECT c.started, c.mode, l.auction, t.text, s.visits_text, s.time_or_date,"
-        " s.start_or_sale_price, s.bids_or_qty, s.price, c.status FROM sample s"
-        " JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
-        " LEFT JOIN title t ON t.id = s.title WHERE l.seller = ? ORDER BY s.time, s.row_index"),
+    QList<QStringList> result{
+        {QStringLiteral("Scan Started (UTC)"), QStringLiteral("Mode"), QStringLiteral("Auction"),
+         QStringLiteral("Title"), QStringLiteral("Visits"), QStringLiteral("Time Left / Sale Date"),
+         QStringLiteral("Start Price / Sale Price"), QStringLiteral("Bids / QTY"),
+         QStringLiteral("Price"), QStringLiteral("Status")}};
+    QSqlQuery q = query(
+        QStringLiteral(
+            "SELECT c.started, c.mode, l.auction, t.text, s.visits_text, s.time_or_date,"
+            " s.start_or_sale_price, s.bids_or_qty, s.price, c.status FROM sample s"
+            " JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
+            " LEFT JOIN title t ON t.id = s.title WHERE l.seller = ? ORDER BY s.time, s.row_index"),
         {seller});
     while (q.next()) {
         QStringList line{utc(q.value(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};

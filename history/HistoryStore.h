@@ -7,9 +7,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QVariant>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
 
 // One table row of a finished scan, as the table showed it.

@@ -181,9 +181,9 @@ void frmHistory::drawChart()
 void frmHistory::cmdExport_Click()
 {
     const QString seller = cboSeller->currentText();
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export History"), seller + QStringLiteral("-history.csv"),
-        QStringLiteral("CSV files (*.csv)"));
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Export History"),
+                                                      seller + QStringLiteral("-history.csv"),
+                                                      QStringLiteral("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
     if (!Csv::save(file, Csv::text(m_store->sellerRows(seller))))

@@ -23,12 +23,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
-#include <QPointer>
 #include <QTimer>
 #include <QWindow>
 
@@ -42,8 +42,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     m_client->setFixedSize(tw(15240), tw(8355));
     setCentralWidget(m_client);
 
-    m_session = new ScanSession([](MarkerTable table) { return OptionsStore::markers(table); },
-                                this);
+    m_session =
+        new ScanSession([](MarkerTable table) { return OptionsStore::markers(table); }, this);
     m_history = new HistoryRecorder(m_session, this);
 
     buildTable(m_client);
@@ -57,9 +57,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
     makeDefaultButton(Command1);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::focusWindowChanged);
-    connect(this, &Form1::signInRequested, this, [this] {
-        Form2::showSignIn(this, m_session->Inet1, [this] { Command1_Click(); });
-    });
+    connect(this, &Form1::signInRequested, this,
+            [this] { Form2::showSignIn(this, m_session->Inet1, [this] { Command1_Click(); }); });
     adjustSize();
     setFixedSize(sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -150,13 +150,13 @@ private:
 
     // Auction table, one array per column.
     std::array<QCheckBox*, Rows> Check1{};
-    Cells Text1{};  // Auction
-    Cells Text7{};  // Title
-    Cells Text2{};  // Visits
-    Cells Text16{}; // Time Left / Sale Date
-    Cells Text17{}; // Start Price / Sale Price
-    Cells Text18{}; // Bids / QTY
-    Cells Text19{}; // Price (Active mode only)
+    Cells Text1{};                         // Auction
+    Cells Text7{};                         // Title
+    Cells Text2{};                         // Visits
+    Cells Text16{};                        // Time Left / Sale Date
+    Cells Text17{};                        // Start Price / Sale Price
+    Cells Text18{};                        // Bids / QTY
+    Cells Text19{};                        // Price (Active mode only)
     std::array<QString, Rows> m_visitsTip; // the Visits cells' own tooltips
 
     // Header labels.

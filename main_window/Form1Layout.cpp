@@ -323,4 +323,3 @@ void Form1::buildMenus()
     mnuWebsite = action(mnuHelp, "mnuWebsite", QStringLiteral("&Website"));
     mnuDonate = action(mnuHelp, "mnuDonate", QStringLiteral("&Donations"));
 }
-

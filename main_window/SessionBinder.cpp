@@ -40,7 +40,8 @@ void Form1::bindSession()
     connect(s, &ScanSession::figuresChanged, this, &Form1::showFigures);
     connect(s, &ScanSession::chosenRowChanged, this, &Form1::showChosenRow);
     connect(s, &ScanSession::headersChanged, this, &Form1::setModeHeaders);
-    connect(s, &ScanSession::statusChanged, Text11, [this](const QString& text) { showText(Text11, text); });
+    connect(s, &ScanSession::statusChanged, Text11,
+            [this](const QString& text) { showText(Text11, text); });
     connect(s, &ScanSession::statusColorChanged, this, &Form1::showStatusColor);
     connect(s, &ScanSession::progressChanged, this, &Form1::showProgress);
     connect(s, &ScanSession::busyChanged, this, &Form1::showBusy);
@@ -51,7 +52,8 @@ void Form1::bindSession()
         showTotals();
         Command10->setEnabled(false);
     });
-    connect(s, &ScanSession::notice, this, [this](const QString& text) { Messages::show(this, text); });
+    connect(s, &ScanSession::notice, this,
+            [this](const QString& text) { Messages::show(this, text); });
     connect(s, &ScanSession::scanStarted, this, &Form1::scanStarted);
     connect(s, &ScanSession::scanFinished, this, &Form1::showFinished);
     connect(s, &ScanSession::closeReady, this,
@@ -62,9 +64,8 @@ void Form1::bindSession()
 
     // What the user types into a cell is the table's from then on.
     const std::pair<const Cells*, Column> columns[] = {
-        {&Text1, Column::Auction},     {&Text7, Column::Title},
-        {&Text2, Column::Visits},      {&Text16, Column::TimeLeft},
-        {&Text17, Column::StartPrice}, {&Text18, Column::Bids},
+        {&Text1, Column::Auction},   {&Text7, Column::Title},       {&Text2, Column::Visits},
+        {&Text16, Column::TimeLeft}, {&Text17, Column::StartPrice}, {&Text18, Column::Bids},
         {&Text19, Column::Price}};
     for (const auto& [cells, column] : columns) {
         for (int i = 0; i < Rows; ++i) {
@@ -199,8 +200,8 @@ void Form1::showVisitsChanges(const std::array<QString, Rows>& lines)
     for (int i = 0; i < Rows; ++i) {
         if (lines[i].isEmpty())
             continue;
-        Text2[i]->setToolTip(m_visitsTip[i].isEmpty() ? lines[i]
-                                                      : m_visitsTip[i] + QLatin1Char('\n') + lines[i]);
+        Text2[i]->setToolTip(
+            m_visitsTip[i].isEmpty() ? lines[i] : m_visitsTip[i] + QLatin1Char('\n') + lines[i]);
     }
 }
 

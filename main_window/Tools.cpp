@@ -19,17 +19,18 @@ SingleWindow<frmMarkerCheck> checkWindow;
 
 void Form1::mnuExport_Click()
 {
-    const QStringList choices{QStringLiteral("All 20 rows"), QStringLiteral("Only the checked rows")};
+    const QStringList choices{QStringLiteral("All 20 rows"),
+                              QStringLiteral("Only the checked rows")};
     bool ok = false;
-    const QString choice = QInputDialog::getItem(this, QStringLiteral("Export Table"),
-                                                 QStringLiteral("Rows to export:"), choices, 0,
-                                                 false, &ok);
+    const QString choice =
+        QInputDialog::getItem(this, QStringLiteral("Export Table"),
+                              QStringLiteral("Rows to export:"), choices, 0, false, &ok);
     if (!ok)
         return;
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export Table"),
-        m_session->table().figures.userId.trimmed() + QStringLiteral(".csv"),
-        QStringLiteral("CSV files (*.csv)"));
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Export Table"),
+                                                      m_session->table().figures.userId.trimmed() +
+                                                          QStringLiteral(".csv"),
+                                                      QStringLiteral("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
     const QList<QStringList> lines =

@@ -15,8 +15,8 @@ constexpr int SoldField[9] = {0, 1, -1, -1, 2, 3, 4, -1, -1};
 
 QString field(const Scan::ActiveRow& row, int which)
 {
-    const QString* fields[] = {&row.auction, &row.title, &row.timeLeft,
-                               &row.startPrice, &row.bids, &row.price};
+    const QString* fields[] = {&row.auction,    &row.title, &row.timeLeft,
+                               &row.startPrice, &row.bids,  &row.price};
     return *fields[which];
 }
 
@@ -106,15 +106,15 @@ QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterSta
             const auto mine = r == 2 ? Scan::CounterMarker::Basic : Scan::CounterMarker::Retro;
             if (counter.marker == mine) {
                 row.values << counter.value;
-                row.note = QStringLiteral("matched at character ") +
-                           QString::number(counter.position);
+                row.note =
+                    QStringLiteral("matched at character ") + QString::number(counter.position);
             } else if (counter.found()) {
                 row.note = QStringLiteral("not needed: the other marker matched first");
             } else if (itemPage.isEmpty()) {
                 row.note = QStringLiteral("no item page to read");
             } else {
-                row.note = QStringLiteral("no counter after character ") +
-                           QString::number(counterStart);
+                row.note =
+                    QStringLiteral("no counter after character ") + QString::number(counterStart);
                 row.broken = true;
             }
         } else {
@@ -149,7 +149,8 @@ bool noticeEnabled()
 
 void setNoticeEnabled(bool enabled)
 {
-    QSettings(settingsFile(), QSettings::IniFormat).setValue(QStringLiteral("markerNotice"), enabled);
+    QSettings(settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("markerNotice"), enabled);
 }
 
 } // namespace MarkerCheck

@@ -23,8 +23,8 @@ struct Row
     QString after;
     qsizetype beforeCount = 0; // occurrences in the page the row reads
     qsizetype afterCount = 0;
-    QStringList values; // the first three values the scan cuts out; the counter's 5 characters
-    QString note;       // counter rows: which marker matched, where; address rows: what they build
+    QStringList values;  // the first three values the scan cuts out; the counter's 5 characters
+    QString note;        // counter rows: which marker matched, where; address rows: what they build
     bool broken = false; // the row finds nothing the scan could use
 };
 

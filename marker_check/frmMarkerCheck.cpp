@@ -127,11 +127,11 @@ std::optional<frmMarkerCheck::Fetched> frmMarkerCheck::fetch(const QString& what
     Fetched page{m_inet->OpenURL(address), QString()};
     if (!self)
         return std::nullopt; // closed while the page loaded
-    page.summary = what + QStringLiteral(": ") + m_inet->URL() + QStringLiteral(" (") +
-                   bytes(page.text.size()) + QStringLiteral(" in ") +
-                   QString::number(clock.elapsed()) + QStringLiteral(" ms") +
-                   (m_inet->lastFetch().failed ? QStringLiteral(", the fetch failed)")
-                                               : QStringLiteral(")"));
+    page.summary =
+        what + QStringLiteral(": ") + m_inet->URL() + QStringLiteral(" (") +
+        bytes(page.text.size()) + QStringLiteral(" in ") + QString::number(clock.elapsed()) +
+        QStringLiteral(" ms") +
+        (m_inet->lastFetch().failed ? QStringLiteral(", the fetch failed)") : QStringLiteral(")"));
     return page;
 }
 
@@ -141,8 +141,8 @@ void frmMarkerCheck::checkSite()
     const OptionTexts options = OptionsStore::texts();
     const MarkerCheck::Markers markers = MarkerCheck::markersOf(t, options);
     const ScanMarkers addresses = scanMarkers(t, options, OptionFiles::counterTryLimit());
-    const QString address = t == MarkerTable::Active ? addresses.listingAddress(m_userId())
-                                                     : addresses.soldAddress;
+    const QString address =
+        t == MarkerTable::Active ? addresses.listingAddress(m_userId()) : addresses.soldAddress;
     setBusy(true);
     const std::optional<Fetched> listing = fetch(QStringLiteral("Listing page"), address);
     if (!listing)
@@ -150,16 +150,17 @@ void frmMarkerCheck::checkSite()
     const QString first = MarkerCheck::firstListing(t, markers, listing->text);
     std::optional<Fetched> item =
         Fetched{QString(), QStringLiteral("Item page: none, as no listing was found")};
-    if (!first.isEmpty() && !(item = fetch(QStringLiteral("Item page"), addresses.itemAddress(first))))
+    if (!first.isEmpty() &&
+        !(item = fetch(QStringLiteral("Item page"), addresses.itemAddress(first))))
         return;
     run(t, listing->text, item->text, listing->summary + QLatin1Char('\n') + item->summary);
 }
 
 void frmMarkerCheck::cmdOpenPage_Click()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open Page"), QString(),
-        QStringLiteral("Web pages (*.html *.htm);;All files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Page"), QString(),
+                                     QStringLiteral("Web pages (*.html *.htm);;All files (*)"));
     if (!path.isEmpty())
         checkFile(path);
 }
@@ -198,11 +199,10 @@ void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QStrin
         setBusy(false);
         emit checked();
     });
-    watcher->setFuture(QtConcurrent::run(
-        [table, options = OptionsStore::texts(), listing, item] {
-            return MarkerCheck::check(table, MarkerCheck::markersOf(table, options),
-                                      MarkerCheck::counterStart(options), listing, item);
-        }));
+    watcher->setFuture(QtConcurrent::run([table, options = OptionsStore::texts(), listing, item] {
+        return MarkerCheck::check(table, MarkerCheck::markersOf(table, options),
+                                  MarkerCheck::counterStart(options), listing, item);
+    }));
 }
 
 void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
@@ -212,7 +212,10 @@ void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
         const MarkerCheck::Row& row = rows[r];
         const QString found = QString::number(row.beforeCount) + QStringLiteral(" / ") +
                               QString::number(row.afterCount);
-        const QStringList cells{row.purpose, row.before, row.after, found,
+        const QStringList cells{row.purpose,
+                                row.before,
+                                row.after,
+                                found,
                                 row.broken ? QStringLiteral("not found") : joined(row.values),
                                 row.note};
         for (int c = 0; c < cells.size(); ++c) {

@@ -49,7 +49,8 @@ private:
     };
     // Nothing when the window was closed while the page loaded.
     std::optional<Fetched> fetch(const QString& what, const QString& address);
-    void run(MarkerTable table, const QString& listing, const QString& item, const QString& summary);
+    void run(MarkerTable table, const QString& listing, const QString& item,
+             const QString& summary);
     void showRows(const QList<MarkerCheck::Row>& rows);
     MarkerTable table() const;
     void setBusy(bool busy);

@@ -21,7 +21,8 @@ namespace {
 using OptionsLayout::shrinkToFit;
 using OptionsLayout::twipsRect;
 
-void showColumn(const std::array<RichTextHolder*, Form4::rows>& holders, const OptionTexts::Column& texts)
+void showColumn(const std::array<RichTextHolder*, Form4::rows>& holders,
+                const OptionTexts::Column& texts)
 {
     for (int r = 0; r < Form4::rows; ++r)
         holders[r]->setText(texts[r]);
@@ -104,15 +105,13 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(180, 900, 10155, 3975));
     buildFrame(Frame1, QStringLiteral("Active"), OptionTexts::rowLabels(MarkerTable::Active), 7680,
-               5355, 7140,
-               "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5, labels);
+               5355, 7140, "RichTextBox1", RichTextBox1, "RichTextBox5", RichTextBox5, labels);
 
     Frame2 = new QGroupBox(QStringLiteral("   Sold   "), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(twipsRect(180, 4980, 10155, 3975));
     buildFrame(Frame2, QStringLiteral("Sold"), OptionTexts::rowLabels(MarkerTable::Sold), 7740,
-               5295, 7080,
-               "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6, labels);
+               5295, 7080, "RichTextBox2", RichTextBox2, "RichTextBox6", RichTextBox6, labels);
     shrinkToFit(labels);
     showTexts(OptionTexts::builtIn());
 }

@@ -21,10 +21,10 @@ struct OptionTexts
     static constexpr int Rows = 9;
     using Column = std::array<QString, Rows>;
 
-    Column activeBefore; // Config1<row>.rtf
-    Column activeAfter;  // Config5<row>.rtf
-    Column soldBefore;   // Config2<row>.rtf
-    Column soldAfter;    // Config6<row>.rtf
+    Column activeBefore;  // Config1<row>.rtf
+    Column activeAfter;   // Config5<row>.rtf
+    Column soldBefore;    // Config2<row>.rtf
+    Column soldAfter;     // Config6<row>.rtf
     QString tryCount;     // Options.rtf: "Number of Times to Search for Counter"
     QString counterStart; // Options1.rtf: "Visit Start search at character"
 
@@ -58,7 +58,7 @@ Loaded load();
 
 struct Saved
 {
-    QStringList failures; // "Name.rtf: reason" for each file not written
+    QStringList failures;       // "Name.rtf: reason" for each file not written
     bool countRejected = false; // the count was not 1 to 10, so Options.rtf was left alone
 };
 // The Options window's Save: the 36 marker files and the counter start,

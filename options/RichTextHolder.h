@@ -45,7 +45,6 @@ public:
 
     QString lastError() const { return m_lastError; }
 
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -27,9 +27,9 @@ class CounterRow
 {
 public:
     virtual ~CounterRow() = default;
-    virtual void notFound() = 0;                   // "N/F" on red
-    virtual void found(const QString& value) = 0;  // value on button face, row checked
-    virtual void retrying() = 0;                   // "Retry" on yellow, status "RETRY"
+    virtual void notFound() = 0;                  // "N/F" on red
+    virtual void found(const QString& value) = 0; // value on button face, row checked
+    virtual void retrying() = 0;                  // "Retry" on yellow, status "RETRY"
 };
 
 // Fetches the item page once; nothing when the scan was stopped meanwhile.

@@ -91,8 +91,8 @@ QList<QStringList> AuctionTable::exportLines(bool sold, bool checkedOnly) const
     for (const AuctionRow& row : rows) {
         if (checkedOnly && !row.checked)
             continue;
-        QStringList line{row.auction,    row.title, row.visits,
-                         row.timeLeft,   row.startPrice, row.bids};
+        QStringList line{row.auction,  row.title,      row.visits,
+                         row.timeLeft, row.startPrice, row.bids};
         if (!sold)
             line << row.price;
         lines << line;
@@ -111,8 +111,7 @@ ScanRecord AuctionTable::scanRecord(bool sold, const QDateTime& started, const Q
     scan.status = status;
     for (const AuctionRow& row : rows) {
         scan.rows.append({row.auction, row.title, row.visits, visitsNumber(row.visits),
-                          row.timeLeft, row.startPrice, row.bids,
-                          sold ? QString() : row.price});
+                          row.timeLeft, row.startPrice, row.bids, sold ? QString() : row.price});
     }
     return scan;
 }

@@ -61,10 +61,10 @@ struct ChosenRow
 // What a scan keeps beside the rows.
 struct ScanFigures
 {
-    QString userId;                           // the User ID the last scan was for
-    int countedRows = 0;                      // row number (k + 1) of the last counter read; 0: none
-    std::optional<qint64> visitTotal;         // the scan's visits over its block of rows
-    std::optional<double> average;            // visitTotal / countedRows
+    QString userId;                   // the User ID the last scan was for
+    int countedRows = 0;              // row number (k + 1) of the last counter read; 0: none
+    std::optional<qint64> visitTotal; // the scan's visits over its block of rows
+    std::optional<double> average;    // visitTotal / countedRows
     std::optional<qsizetype> counterPosition; // where the last counter search ended
     std::optional<qsizetype> pageLength;      // of the last item page
     std::optional<QString> listingAddress;    // of the listing page, after redirections

@@ -38,8 +38,8 @@ void HistoryRecorder::record(const ScanSession::Ended& ended)
     for (int i = 0; i < AuctionTable::Rows; ++i) {
         const ScanRow& row = scan.rows[i];
         if (!row.auction.trimmed().isEmpty() && row.visits)
-            changes[i] = visitsChangeLine(row.visits,
-                                          history->previous(scan.seller, row.auction, scan.started));
+            changes[i] = visitsChangeLine(
+                row.visits, history->previous(scan.seller, row.auction, scan.started));
     }
     const Outcome recorded = history->record(scan);
     if (!recorded) {

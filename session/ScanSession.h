@@ -80,8 +80,8 @@ public:
     QTimer* Timer5 = nullptr; // start delay
 
     // What the window's controls hold, kept current by the window.
-    void setUserId(const QString& userId);   // the User ID field
-    void setSecondBlock(bool rows21to40);    // the block selector
+    void setUserId(const QString& userId); // the User ID field
+    void setSecondBlock(bool rows21to40);  // the block selector
     // The mode switch: the three headers, and in Active mode empty Price cells.
     void setSold(bool sold);
 
@@ -98,8 +98,8 @@ public:
     void editCell(int row, Column column, const QString& text);
     void setChecked(int row, bool checked);
     void setChecks(const Selection::Checks& checks);
-    void chooseRow(int row);         // a row gesture
-    void chooseFirstCheckedRow();    // Matching and Non-Match compare with it
+    void chooseRow(int row);                   // a row gesture
+    void chooseFirstCheckedRow();              // Matching and Non-Match compare with it
     void setUserIdCopy(const QString& userId); // the saved list was read again
 
     // The status a finished scan shows.
@@ -127,7 +127,7 @@ signals:
     void busyChanged(bool busy);
     void startEnabledChanged(bool enabled);
     void startBecomesDefault();
-    void cleared(); // after Clear all Data
+    void cleared();                   // after Clear all Data
     void notice(const QString& text); // for the user's eyes, now
     void scanStarted();
     void scanEnded(const ScanSession::Ended& ended);

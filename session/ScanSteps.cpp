@@ -51,8 +51,7 @@ bool ScanSession::readCounter(int row, MarkerTable table)
     const auto fetch = [this, row, table]() -> std::optional<QString> {
         setStatus(QStringLiteral("Searching Visits...."));
         setProgressValue(100.0 * (row + 1));
-        const QString page =
-            Inet1->OpenURL(markers(table).itemAddress(m_table.rows[row].auction));
+        const QString page = Inet1->OpenURL(markers(table).itemAddress(m_table.rows[row].auction));
         if (m_stopRequested)
             return std::nullopt;
         m_table.figures.pageLength = page.size();

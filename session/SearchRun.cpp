@@ -116,10 +116,19 @@ bool ScanSession::closeAfterScan()
 
 QString ScanSession::statusForState(int state, bool* changes)
 {
-    static const char* const texts[] = {
-        "None",       "Resolving Host", nullptr,         "Connecting",    "Connected to Internet",
-        "Requesting", "Requested Page", nullptr,         "Receiving...",  "Disconnecting",
-        "Searching...", "Internet Error", "Response Completed"};
+    static const char* const texts[] = {"None",
+                                        "Resolving Host",
+                                        nullptr,
+                                        "Connecting",
+                                        "Connected to Internet",
+                                        "Requesting",
+                                        "Requested Page",
+                                        nullptr,
+                                        "Receiving...",
+                                        "Disconnecting",
+                                        "Searching...",
+                                        "Internet Error",
+                                        "Response Completed"};
     const bool known = state >= 0 && state <= 12 && texts[state];
     if (changes)
         *changes = known;

@@ -77,7 +77,8 @@ Result<QString> UserList::load()
 UserList::Change UserList::add(const QString& id, const QString& lastLoaded)
 {
     if (id.isEmpty())
-        return {Outcome::failure(QStringLiteral("Please Input a valid user name to continue")), {}, {}};
+        return {
+            Outcome::failure(QStringLiteral("Please Input a valid user name to continue")), {}, {}};
     const Result<QString> file = readForChange(lastLoaded);
     if (!file)
         return {file.outcome(), {}, {}};

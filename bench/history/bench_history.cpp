@@ -20,7 +20,10 @@
 namespace {
 constexpr int Sellers = 10, Days = 730, ScansPerDay = 2, Listings = 20;
 
-QString seller(int s) { return QStringLiteral("seller") + QString::number(s); }
+QString seller(int s)
+{
+    return QStringLiteral("seller") + QString::number(s);
+}
 
 double median(std::vector<double> values)
 {
@@ -44,14 +47,17 @@ int main(int argc, char** argv)
     build.start();
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-Days);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
         db.setDatabaseName(path);
         db.open();
         db.transaction();
         QSqlQuery scan(db), listing(db), title(db), row(db);
-        scan.prepare(QStringLiteral("INSERT INTO scan(id, seller, mode, started, ended, status, total_visits)"
-                                    " VALUES (?, ?, 'Active', ?, ?, 'Task Complete', ?)"));
-        listing.prepare(QStringLiteral("INSERT INTO listing(id, seller, auction) VALUES (?, ?, ?)"));
+        scan.prepare(QStringLiteral(
+            "INSERT INTO scan(id, seller, mode, started, ended, status, total_visits)"
+            " VALUES (?, ?, 'Active', ?, ?, 'Task Complete', ?)"));
+        listing.prepare(
+            QStringLiteral("INSERT INTO listing(id, seller, auction) VALUES (?, ?, ?)"));
         title.prepare(QStringLiteral("INSERT INTO title(id, text) VALUES (?, ?)"));
         row.prepare(QStringLiteral(
             "INSERT INTO sample(listing, time, scan, row_index, visits, visits_text, title,"
@@ -65,7 +71,8 @@ int main(int argc, char** argv)
                 listing.addBindValue(QString::number(110000000000LL + s * 100 + l));
                 listing.exec();
                 title.addBindValue(id);
-                title.addBindValue(QStringLiteral("Listing title number %1 of seller %2").arg(l).arg(s));
+                title.addBindValue(
+                    QStringLiteral("Listing title number %1 of seller %2").arg(l).arg(s));
                 title.exec();
             }
         }
@@ -101,8 +108,12 @@ int main(int argc, char** argv)
 
     std::vector<double> record;
     for (int i = 0; i < 21; ++i) {
-        ScanRecord scan{seller(3), false, QDateTime::currentDateTimeUtc(),
-                        QDateTime::currentDateTimeUtc(), QStringLiteral("Task Complete"), {}};
+        ScanRecord scan{seller(3),
+                        false,
+                        QDateTime::currentDateTimeUtc(),
+                        QDateTime::currentDateTimeUtc(),
+                        QStringLiteral("Task Complete"),
+                        {}};
         for (int l = 0; l < Listings; ++l)
             scan.rows.append({QString::number(110000000300LL + l), QStringLiteral("Title"),
                               QStringLiteral("1234"), 1234, QStringLiteral("1d"),

@@ -34,10 +34,11 @@ private slots:
         Form1& f = m_demo->form();
         // Stopped as the fifth item page loads, then the whole scan again.
         int items = 0;
-        connect(control<QLineEdit>(&f, "Text11"), &QLineEdit::textChanged, this, [&](const QString& text) {
-            if (text == QLatin1String("Searching Visits....") && ++items == 5)
-                press(&f, QStringLiteral("Command5"));
-        });
+        connect(control<QLineEdit>(&f, "Text11"), &QLineEdit::textChanged, this,
+                [&](const QString& text) {
+                    if (text == QLatin1String("Searching Visits....") && ++items == 5)
+                        press(&f, QStringLiteral("Command5"));
+                });
         QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
         QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 5);
         QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
@@ -50,13 +51,15 @@ private slots:
                 QCOMPARE(shown(&f, name), t.rows[i].cell(Column(c)));
             }
             QVERIFY(f.findChild<QCheckBox*>(QStringLiteral("Check1_%1").arg(i))->isChecked());
-            QCOMPARE(base(f.findChild<QLineEdit*>(QStringLiteral("Text2_%1").arg(i))), f.buttonFace());
+            QCOMPARE(base(f.findChild<QLineEdit*>(QStringLiteral("Text2_%1").arg(i))),
+                     f.buttonFace());
         }
         const SelectionTotals totals = t.selectionTotals();
         QCOMPARE(shown(&f, "Text13") + u'|' + shown(&f, "Text14") + u'|' + shown(&f, "Text15"),
                  totals.auctions + u'|' + totals.visits + u'|' + totals.average);
         // The hidden fields mirror the session's figures.
-        QCOMPARE(QStringList({shown(&f, "Text3"), shown(&f, "Text4"), shown(&f, "Text5"), shown(&f, "Text8")}),
+        QCOMPARE(QStringList({shown(&f, "Text3"), shown(&f, "Text4"), shown(&f, "Text5"),
+                              shown(&f, "Text8")}),
                  (QStringList{QStringLiteral("20"), totals.visits, QStringLiteral("demoseller"),
                               formatGroupedPattern(*t.figures.average)}));
         QCOMPARE(shown(&f, "Text11"), ScanSession::taskComplete());
@@ -102,12 +105,14 @@ private slots:
         signIn->WebBrowser1->page()->runJavaScript(
             QStringLiteral("document.getElementById('userid').value = 'demo';"
                            "document.getElementById('pass').value = 'demo'; SignInForm.submit()"));
-        QTRY_VERIFY_WITH_TIMEOUT(signIn->WebBrowser1->title().startsWith(QLatin1String("My eBay")), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(signIn->WebBrowser1->title().startsWith(QLatin1String("My eBay")),
+                                 30000);
 
         QSignalSpy finished(&f, &Form1::scanFinished);
         press(signIn, QStringLiteral("Command1"));
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000); // once the window is gone
-        QCOMPARE(shown(&f, "Text1_11") + u'|' + shown(&f, "Text16_11"), QStringLiteral("110039812245|Mar-02-2024"));
+        QCOMPARE(shown(&f, "Text1_11") + u'|' + shown(&f, "Text16_11"),
+                 QStringLiteral("110039812245|Mar-02-2024"));
         QCOMPARE(shown(&f, "Text13") + shown(&f, "Text11"), QStringLiteral("11Task Complete"));
         m_demo->messages().removeAll(Form1::startInstructions()); // back from the sign-in window
         QVERIFY2(m_demo->messages().isEmpty(), qPrintable(m_demo->messages().join(u'|')));
@@ -127,7 +132,8 @@ private slots:
     }
 
 private:
-    void startSite(const QStringList& arguments = {QStringLiteral("--delay-ms"), QStringLiteral("20")})
+    void startSite(const QStringList& arguments = {QStringLiteral("--delay-ms"),
+                                                   QStringLiteral("20")})
     {
         m_demo.reset(); // first: its folder points the program folder back when it goes
         m_demo = std::make_unique<DemoWindow>(arguments);

@@ -159,7 +159,8 @@ void TestFaultMatrix::scan()
     // A listing page that failed to arrive whole is not a completed task.
     const bool failed = shown == error && !visit;
     QCOMPARE(f.status(), failed ? error : QStringLiteral("Task Complete"));
-    QCOMPARE(f.statusColor(), failed ? ScanSession::StatusColor::Red : ScanSession::StatusColor::Green);
+    QCOMPARE(f.statusColor(),
+             failed ? ScanSession::StatusColor::Red : ScanSession::StatusColor::Green);
 
     // Every row filled is the served listing's, and every counter read is that item's.
     int read = 0, total = 0;

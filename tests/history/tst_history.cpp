@@ -10,8 +10,8 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/mount.h>
@@ -21,7 +21,7 @@ const QDateTime T0(QDate(2026, 12, 1), QTime(14, 3), Qt::UTC);
 
 ScanRecord scanAt(const QDateTime& time, const QList<QString>& visits)
 {
-    ScanRecord scan{QStringLiteral("seller1"), false, time, time.addSecs(30),
+    ScanRecord scan{QStringLiteral("seller1"),       false, time, time.addSecs(30),
                     QStringLiteral("Task Complete"), {}};
     for (int i = 0; i < visits.size(); ++i)
         scan.rows.append({QString::number(1000 + i), QStringLiteral("Item ") + QString::number(i),
@@ -71,10 +71,14 @@ void TestHistory::recordAndReadBack()
 {
     {
         HistoryStore writer;
-        QVERIFY(writer.record(scanAt(T0, {QStringLiteral("10"), QStringLiteral("20"),
-                                          QStringLiteral("N/F")})).isOk());
-        QVERIFY(writer.record(scanAt(T0.addDays(1), {QStringLiteral("15"), QStringLiteral("20"),
-                                                     QStringLiteral("4")})).isOk());
+        QVERIFY(writer
+                    .record(scanAt(
+                        T0, {QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("N/F")}))
+                    .isOk());
+        QVERIFY(writer
+                    .record(scanAt(T0.addDays(1), {QStringLiteral("15"), QStringLiteral("20"),
+                                                   QStringLiteral("4")}))
+                    .isOk());
     }
     // A second connection sees only what was committed.
     HistoryStore store(file());
@@ -86,9 +90,14 @@ void TestHistory::recordAndReadBack()
     // Auction, first seen, last visits and the two changes; 1002's only count is its last.
     QStringList summaries;
     for (const ListingSummary& l : store.listings(seller))
-        summaries << QStringLiteral("%1 %2 %3 %4 %5").arg(l.auction).arg(l.firstSeen.secsTo(T0))
-                         .arg(l.lastVisits).arg(l.change1Day.value_or(-1)).arg(l.change7Days.value_or(-1));
-    QCOMPARE(summaries.join(u'|'), QStringLiteral("1000 -30 15 5 5|1001 -30 20 0 0|1002 -30 4 -1 -1"));
+        summaries << QStringLiteral("%1 %2 %3 %4 %5")
+                         .arg(l.auction)
+                         .arg(l.firstSeen.secsTo(T0))
+                         .arg(l.lastVisits)
+                         .arg(l.change1Day.value_or(-1))
+                         .arg(l.change7Days.value_or(-1));
+    QCOMPARE(summaries.join(u'|'),
+             QStringLiteral("1000 -30 15 5 5|1001 -30 20 0 0|1002 -30 4 -1 -1"));
     QCOMPARE(store.listingVisits(seller, QStringLiteral("1000")).size(), 2);
     const QList<VisitSample> totals = store.sellerTotals(seller);
     QVERIFY(totals.size() == 2 && totals[0].visits == 30 && totals[1].visits == 39);
@@ -118,7 +127,8 @@ void TestHistory::changeLine()
 void TestHistory::migrateFromVersion1()
 {
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
         db.setDatabaseName(file());
         QVERIFY(db.open());
         QVERIFY(HistoryStore::migrate(db, 1));
@@ -130,7 +140,8 @@ void TestHistory::migrateFromVersion1()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
     HistoryStore store;
-    const QList<VisitSample> visits = store.listingVisits(QStringLiteral("s"), QStringLiteral("77"));
+    const QList<VisitSample> visits =
+        store.listingVisits(QStringLiteral("s"), QStringLiteral("77"));
     QCOMPARE(visits.size(), 1);
     QCOMPARE(visits[0].visits, 132);
     QCOMPARE(store.sellerTotals(QStringLiteral("s")).value(0).visits, 132);
@@ -141,9 +152,12 @@ void TestHistory::demoSiteScans()
 {
     DemoWindow demo;
     Form1* f = &demo.form();
-    const auto visits = [f](int row) { return f->findChild<QLineEdit*>(QStringLiteral("Text2_%1").arg(row)); };
+    const auto visits = [f](int row) {
+        return f->findChild<QLineEdit*>(QStringLiteral("Text2_%1").arg(row));
+    };
     QVERIFY(demo.scan(QStringLiteral("demoseller")));
-    QCOMPARE(visits(0)->toolTip(), QStringLiteral("Double Click for Options\nfirst scan of this listing"));
+    QCOMPARE(visits(0)->toolTip(),
+             QStringLiteral("Double Click for Options\nfirst scan of this listing"));
     QCOMPARE(visits(5)->toolTip(), QStringLiteral("first scan of this listing"));
     const qint64 before = *visitsNumber(visits(5)->text());
     QVERIFY(demo.scan(QStringLiteral("demoseller")));
@@ -176,11 +190,16 @@ void TestHistory::failures_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
-    QTest::newRow("folder cannot be made") << "folder" << "could not be kept";
-    QTest::newRow("corrupt file") << "corrupt" << "was damaged";
-    QTest::newRow("locked by another copy") << "locked" << "could not be kept";
-    QTest::newRow("read-only folder") << "read-only" << "could not be kept";
-    QTest::newRow("full disk") << "full" << "could not be kept";
+    QTest::newRow("folder cannot be made") << "folder"
+                                           << "could not be kept";
+    QTest::newRow("corrupt file") << "corrupt"
+                                  << "was damaged";
+    QTest::newRow("locked by another copy") << "locked"
+                                            << "could not be kept";
+    QTest::newRow("read-only folder") << "read-only"
+                                      << "could not be kept";
+    QTest::newRow("full disk") << "full"
+                               << "could not be kept";
 }
 
 void TestHistory::failures()
@@ -216,7 +235,8 @@ void TestHistory::failures()
         QVERIFY(other.open());
         QSqlQuery hold(other);
         QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        QVERIFY(hold.exec(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status) VALUES ('x', 'Active', 0, 0, '')")));
+        QVERIFY(hold.exec(QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status) "
+                                         "VALUES ('x', 'Active', 0, 0, '')")));
     }
     {
         DemoWindow demo;
@@ -229,7 +249,8 @@ void TestHistory::failures()
         QVERIFY2(demo.messages()[0].contains(message), qPrintable(demo.messages()[0]));
     }
     if (fault == QLatin1String("corrupt")) {
-        const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("history.sqlite.damaged-*")});
+        const QStringList aside =
+            QDir(m_dir->path()).entryList({QStringLiteral("history.sqlite.damaged-*")});
         QCOMPARE(aside.size(), 1);
         QCOMPARE(QFileInfo(m_dir->filePath(aside[0])).size(), 8192);
         QCOMPARE(HistoryStore().sellerTotals(QStringLiteral("demoseller")).size(), 2);
@@ -244,14 +265,22 @@ void TestHistory::csv_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("written");
-    QTest::newRow("comma") << "1,234" << "\"1,234\"";
-    QTest::newRow("quote") << "12\" tall" << "\"12\"\" tall\"";
-    QTest::newRow("line break") << "a\r\nb" << "\"a\r\nb\"";
-    QTest::newRow("formula") << "=HYPERLINK(1)" << "'=HYPERLINK(1)";
-    QTest::newRow("plus formula") << "+1+cmd" << "'+1+cmd";
-    QTest::newRow("at formula") << "@SUM(A1)" << "'@SUM(A1)";
-    QTest::newRow("minus formula, comma") << "-2,A1" << "\"'-2,A1\"";
-    QTest::newRow("negative number") << "-3" << "-3";
+    QTest::newRow("comma") << "1,234"
+                           << "\"1,234\"";
+    QTest::newRow("quote") << "12\" tall"
+                           << "\"12\"\" tall\"";
+    QTest::newRow("line break") << "a\r\nb"
+                                << "\"a\r\nb\"";
+    QTest::newRow("formula") << "=HYPERLINK(1)"
+                             << "'=HYPERLINK(1)";
+    QTest::newRow("plus formula") << "+1+cmd"
+                                  << "'+1+cmd";
+    QTest::newRow("at formula") << "@SUM(A1)"
+                                << "'@SUM(A1)";
+    QTest::newRow("minus formula, comma") << "-2,A1"
+                                          << "\"'-2,A1\"";
+    QTest::newRow("negative number") << "-3"
+                                     << "-3";
     QTest::newRow("non-ASCII") << QStringLiteral("Käse €") << QStringLiteral("Käse €");
 }
 

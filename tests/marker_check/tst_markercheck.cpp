@@ -36,13 +36,18 @@ void TestMarkerCheck::check_data()
     QTest::addColumn<bool>("sold");
     QTest::addColumn<QString>("seller"); // "file:" checks that seller's page saved to a file
     QTest::addColumn<bool>("signIn");
-    QTest::addColumn<QString>("broken"); // rows shown "not found"
+    QTest::addColumn<QString>("broken");  // rows shown "not found"
     QTest::addColumn<QString>("counter"); // the Visits row that matched
-    QTest::newRow("Active") << false << "demoseller" << false << "" << "2";
-    QTest::newRow("Active, new look") << false << "newlook" << false << "0" << "";
-    QTest::newRow("Sold, signed in") << true << "" << true << "" << "3";
-    QTest::newRow("Sold, not signed in") << true << "" << false << "0,1,4,5,6" << "";
-    QTest::newRow("saved page") << false << "file:demoseller" << false << "2,3" << "";
+    QTest::newRow("Active") << false << "demoseller" << false << ""
+                            << "2";
+    QTest::newRow("Active, new look") << false << "newlook" << false << "0"
+                                      << "";
+    QTest::newRow("Sold, signed in") << true << "" << true << ""
+                                     << "3";
+    QTest::newRow("Sold, not signed in") << true << "" << false << "0,1,4,5,6"
+                                         << "";
+    QTest::newRow("saved page") << false << "file:demoseller" << false << "2,3"
+                                << "";
 }
 
 void TestMarkerCheck::check()
@@ -59,7 +64,10 @@ void TestMarkerCheck::check()
     if (seller.startsWith(QLatin1String("file:"))) {
         QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(Inet().OpenURL(OptionsStore::markers(MarkerTable::Active).listingAddress(seller.mid(5))).toUtf8());
+        file.write(
+            Inet()
+                .OpenURL(OptionsStore::markers(MarkerTable::Active).listingAddress(seller.mid(5)))
+                .toUtf8());
         file.close();
         window.checkFile(file.fileName());
     } else {
@@ -86,13 +94,24 @@ void TestMarkerCheck::notice_data()
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QString>("stopAt"); // Stop pressed when the status shows this
     const QString listings = MarkerCheck::noListingsNotice();
-    QTest::newRow("listings found") << "demoseller" << "800" << true << "" << "";
-    QTest::newRow("new look") << "newlook" << "800" << true << listings << "";
-    QTest::newRow("nothing for sale") << "emptyshelf" << "800" << true << listings << "";
-    QTest::newRow("turned off") << "newlook" << "800" << false << "" << "";
-    QTest::newRow("stopped") << "newlook" << "800" << true << "" << "Page Loaded";
-    QTest::newRow("unknown seller") << "nosuchseller" << "800" << true << "" << "";
-    QTest::newRow("past the page") << "smallshop" << "99999" << true << MarkerCheck::noCountersNotice() << "";
+    QTest::newRow("listings found") << "demoseller"
+                                    << "800" << true << ""
+                                    << "";
+    QTest::newRow("new look") << "newlook"
+                              << "800" << true << listings << "";
+    QTest::newRow("nothing for sale") << "emptyshelf"
+                                      << "800" << true << listings << "";
+    QTest::newRow("turned off") << "newlook"
+                                << "800" << false << ""
+                                << "";
+    QTest::newRow("stopped") << "newlook"
+                             << "800" << true << ""
+                             << "Page Loaded";
+    QTest::newRow("unknown seller") << "nosuchseller"
+                                    << "800" << true << ""
+                                    << "";
+    QTest::newRow("past the page") << "smallshop"
+                                   << "99999" << true << MarkerCheck::noCountersNotice() << "";
 }
 
 void TestMarkerCheck::notice()

@@ -2,6 +2,7 @@
 // on real files in temporary folders. Most cases are rows of the tables in data/.
 #include "MessageRecorder.h"
 #include "TestSupport.h"
+#include "main_window/Form1.h"
 #include "options/Form4.h"
 #include "options/Form5.h"
 #include "options/NumberText.h"
@@ -97,8 +98,10 @@ QString rowResult()
     }
     if (function.startsWith(u"Form")) { // the input: an object of that window, a property
         QWidget owner;
+        static Form1* main = new Form1; // once: building it is the slow part
         QWidget* top = function == u"Form4"   ? OptionsStore::form()
                        : function == u"Form5" ? static_cast<QWidget*>(Form5::showWarning())
+                       : function == u"Form1" ? static_cast<QWidget*>(main)
                                               : Form3::showConfirm(&owner, {}, {});
         const QStringList at = text.split(u' ');
         QObject* w = top->objectName() == at[0] ? top : top->findChild<QObject*>(at[0]);

@@ -14,8 +14,8 @@
 namespace {
 // Starting counts of the demo seller's 20 listings; a scan reads one more
 // than the count for every earlier fetch of the page.
-const int DemoCounts[20] = {143, 88, 231, 64, 412, 377, 156, 97, 45, 23,
-                            31, 286, 72, 139, 58, 204, 118, 41, 325, 12};
+const int DemoCounts[20] = {143, 88,  231, 64,  412, 377, 156, 97, 45,  23,
+                            31,  286, 72,  139, 58,  204, 118, 41, 325, 12};
 using Color = ScanSession::StatusColor;
 
 QString cells(const AuctionRow& row)
@@ -171,7 +171,8 @@ private slots:
         QVERIFY(m_demo->site().signIn(s.Inet1->networkAccessManager()));
         s.setSold(true);
         QCOMPARE(AuctionTable::captions(s.table().soldHeaders).mid(3, 3),
-                 (QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Price"), QStringLiteral("QTY")}));
+                 (QStringList{QStringLiteral("Sale Date"), QStringLiteral("Sale Price"),
+                              QStringLiteral("QTY")}));
         // Stop as the third item page is asked for: no further item is fetched.
         int items = 0;
         connect(&s, &ScanSession::statusChanged, this, [&](const QString& text) {
@@ -251,7 +252,8 @@ private slots:
         QVERIFY(keepsRunning(s.Timer5, [&] { s.start(); }));
         s.stop(); // Stop during the delay calls the start off
         QCOMPARE(s.status(), QStringLiteral("Stopped"));
-        QVERIFY(s.stopRequested() && s.startEnabled() && !s.Timer5->isActive() && started.isEmpty());
+        QVERIFY(s.stopRequested() && s.startEnabled() && !s.Timer5->isActive() &&
+                started.isEmpty());
         QCOMPARE(s.statusColor(), Color::Plain);
     }
 
@@ -260,8 +262,12 @@ private slots:
         QTest::addColumn<QString>("cells");    // Visits of rows 0.., all checked
         QTest::addColumn<QString>("selected"); // the Totals frame
         QTest::addColumn<QString>("scan");     // the scan's own total and average over the rows
-        QTest::newRow("counters, N/F and text") << "120 35 N/F 7" << "4|162|40.50" << "162|40.5";
-        QTest::newRow("halves to even at the scan's end") << "2.5 2.5" << "2|5|2.50" << "4|2";
+        QTest::newRow("counters, N/F and text") << "120 35 N/F 7"
+                                                << "4|162|40.50"
+                                                << "162|40.5";
+        QTest::newRow("halves to even at the scan's end") << "2.5 2.5"
+                                                          << "2|5|2.50"
+                                                          << "4|2";
         for (const char* cells : {"1e308 1e308 5", "9e999 1e300 1"}) // saturate
             QTest::newRow(cells) << cells << "3|999999999999999|333333333333333.00"
                                  << "999999999999999|333,333,333,333,333";
@@ -277,12 +283,85 @@ private slots:
             table.rows[i].checked = true;
         }
         const SelectionTotals selected = table.selectionTotals();
-        QTEST(QStringList({selected.auctions, selected.visits, selected.average}).join(u'|'), "selected");
+        QTEST(QStringList({selected.auctions, selected.visits, selected.average}).join(u'|'),
+              "selected");
         table.figures.countedRows = int(visits.size());
         table.totalVisits();
         QTEST(QString(QString::number(*table.figures.visitTotal) + u'|' +
                       formatGroupedPattern(*table.figures.average)),
               "scan");
+    }
+
+    void selectionCommands_data()
+    {
+        // Titles of rows 0, 1, ...; the rows checked before; the command; the rows checked
+        // after and the reference title it leaves ("Was" before).
+        for (const char* column : {"titles", "checked", "command", "expected", "reference"})
+            QTest::addColumn<QString>(column);
+        QTest::newRow("All: an empty row keeps its box") << "Lamp,Vase,,Clock"
+                                                         << "2 14"
+                                                         << "all"
+                                                         << "0 1 2 3 14"
+                                                         << "Was";
+        QTest::newRow("None") << "Lamp,Vase"
+                              << "0 1 5"
+                              << "none"
+                              << ""
+                              << "Was";
+        QTest::newRow("Matching: exact, case and blanks count") << "Vase,vase,Vase ,Vase"
+                                                                << "3"
+                                                                << "first"
+                                                                << "0 3"
+                                                                << "Vase";
+        QTest::newRow("Matching an empty title: the empty rows")
+            << ",Lamp,,Vase"
+            << "0"
+            << "first"
+            << "0 2 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19"
+            << "";
+        QTest::newRow("Non-Match: never an empty row") << "Lamp,,Vase,Lamp"
+                                                       << "3"
+                                                       << "non"
+                                                       << "2"
+                                                       << "Lamp";
+        QTest::newRow("Non-Match, none checked: the reference stays") << "Lamp,Was,,Clock"
+                                                                      << ""
+                                                                      << "non"
+                                                                      << "0 3"
+                                                                      << "Was";
+    }
+
+    void selectionCommands()
+    {
+        QFETCH(QString, titles);
+        QFETCH(QString, checked);
+        QFETCH(QString, command);
+        ScanSession& s = m_demo->session();
+        s.clear();
+        s.editCell(19, Column::Title, QStringLiteral("Was"));
+        s.chooseRow(19);
+        for (int i = 0; i < AuctionTable::Rows; ++i) {
+            s.editCell(i, Column::Title, titles.split(u',').value(i));
+            s.setChecked(i, checked.split(u' ').contains(QString::number(i)));
+        }
+        const AuctionTable& t = s.table();
+        if (command == u"all")
+            s.setChecks(Selection::all(t.titles(), t.checks()));
+        else if (command == u"none")
+            s.setChecks(Selection::none());
+        else
+            s.chooseFirstCheckedRow();
+        if (command == u"first")
+            s.setChecks(Selection::matching(t.titles(), t.chosen.title));
+        else if (command == u"non")
+            s.setChecks(Selection::nonMatching(t.titles(), t.chosen.title));
+        QStringList rows;
+        for (int i = 0; i < AuctionTable::Rows; ++i) {
+            if (t.rows[i].checked)
+                rows << QString::number(i);
+        }
+        QTEST(rows.join(u' '), "expected");
+        QTEST(t.chosen.title, "reference");
     }
 
 private:

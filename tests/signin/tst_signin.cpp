@@ -64,7 +64,8 @@ private slots:
         QTest::newRow("slow site") << 1500 << 0 << true;
         QTest::newRow("nothing listening") << -1 << 0 << false; // an error page is a document too
         QTest::newRow("Reload after the load") << 0 << 1 << false;
-        QTest::newRow("Reload while the page loads") << 1500 << 2 << true; // the cut load counts not
+        QTest::newRow("Reload while the page loads")
+            << 1500 << 2 << true; // the cut load counts not
     }
 
     void continueAfterTheDocument()
@@ -85,9 +86,11 @@ private slots:
         if (delayMs < 0)
             site.reset(); // its port stays in the options, with nobody behind it
         QPointer<Form2> form = showSignIn();
-        QVERIFY(form->WebBrowser1->page()->profile() == Form2::profile() && Form2::profile()->isOffTheRecord()); // no disk
+        QVERIFY(form->WebBrowser1->page()->profile() == Form2::profile() &&
+                Form2::profile()->isOffTheRecord()); // no disk
         if (reload) {
-            QTRY_VERIFY_WITH_TIMEOUT(reload == 1 ? form->Command1->isEnabled() : pageLoads() == 1, LoadTimeout);
+            QTRY_VERIFY_WITH_TIMEOUT(reload == 1 ? form->Command1->isEnabled() : pageLoads() == 1,
+                                     LoadTimeout);
             QTest::mouseClick(form->Command2, Qt::LeftButton);
             QVERIFY(!form->Command1->isEnabled());
             QTRY_COMPARE_WITH_TIMEOUT(pageLoads(), 2, LoadTimeout);
@@ -99,8 +102,10 @@ private slots:
         form->hide(); // shown again while open: only brought forward, no new load
         QCOMPARE(showSignIn(), form.data());
         QTest::qWait(300);
-        QVERIFY(form->isVisible() && form->Command1->isEnabled() && (!site || pageLoads() == (reload ? 2 : 1)));
-        leaveByContinue ? form->Command1->click() : void(form->close()); // starts after Continue, once gone
+        QVERIFY(form->isVisible() && form->Command1->isEnabled() &&
+                (!site || pageLoads() == (reload ? 2 : 1)));
+        leaveByContinue ? form->Command1->click()
+                        : void(form->close()); // starts after Continue, once gone
         QVERIFY(!Form2::instance() && m_starts == 0);
         QTRY_VERIFY(!form);
         QTest::qWait(100);
@@ -130,16 +135,19 @@ private slots:
         QFETCH(QString, attributes);
         QFETCH(QString, sentTo);
         QFETCH(QString, notSentTo);
-        const auto cookie = [&](const QByteArray& v) { return QNetworkCookie::parseCookies("qm=" + v + "; " + attributes.toLatin1())[0]; };
-        QWebEnginePage page(Form2::profile()); // the profile's cookie store works once it loaded a page
+        const auto cookie = [&](const QByteArray& v) {
+            return QNetworkCookie::parseCookies("qm=" + v + "; " + attributes.toLatin1())[0];
+        };
+        QWebEnginePage page(
+            Form2::profile()); // the profile's cookie store works once it loaded a page
         page.setHtml(QString());
         Inet inet, later; // later: a jar connected once the browser holds the cookies
         QNetworkCookieJar* jar = inet.cookieJar();
-        QVERIFY(jar->setCookiesFromUrl({cookie("old")}, QUrl(origin))); // the downloader's, from the site itself
+        QVERIFY(jar->setCookiesFromUrl({cookie("old")},
+                                       QUrl(origin))); // the downloader's, from the site itself
         Form2::shareCookiesWith(jar);
         QWebEngineCookieStore* store = Form2::profile()->cookieStore();
-        store->setCookie(cookie("newer"), QUrl(origin));
-        store->setCookie(cookie("new"), QUrl(origin));
+        store->setCookie(cookie("new"), QUrl(origin)); // renews the downloader's once
         QTRY_COMPARE(sent(jar, sentTo), QList<QByteArray>{"new"});
         QVERIFY(sent(jar, notSentTo).isEmpty());
         Form2::shareCookiesWith(later.cookieJar()); // starts with what the browser holds

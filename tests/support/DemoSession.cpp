@@ -32,13 +32,5 @@ bool DemoSession::scan(const QString& userId)
 
 void DemoSession::onStatus(const QString& status, const std::function<void()>& action)
 {
-    auto* connection = new QMetaObject::Connection;
-    *connection = QObject::connect(m_session.get(), &ScanSession::statusChanged, m_session.get(),
-                                   [=](const QString& text) {
-                                       if (text != status)
-                                           return;
-                                       QObject::disconnect(*connection);
-                                       delete connection;
-                                       action();
-                                   });
+    onceWhen(m_session.get(), &ScanSession::statusChanged, status, action);
 }

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSignalSpy>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSignalSpy>
 
 DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
 {
@@ -16,7 +16,8 @@ DemoSiteProcess::DemoSiteProcess(const QStringList& extraArguments)
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A test copied out of its build runs the installed site instead.
     m_process.start(qEnvironmentVariable("QUILLMERE_DEMO_SITE", QStringLiteral(DEMO_SITE_EXE)),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"),
+                    QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                QStringLiteral("--log"),
                                 m_dir.filePath(QStringLiteral("site.log"))} +
                         extraArguments);
     static const QRegularExpression listening(QStringLiteral("http://127\\.0\\.0\\.1:(\\d+)/"));
@@ -51,7 +52,8 @@ bool DemoSiteProcess::pointOptionsAt(const TempProgramFolder& folder) const
         QSaveFile out(in.fileName());
         if (!text || !out.open(QIODevice::WriteOnly))
             return false;
-        out.write(RtfCodec::write(QString(*text).replace(QStringLiteral("http://127.0.0.1:8765"), baseUrl())));
+        out.write(RtfCodec::write(
+            QString(*text).replace(QStringLiteral("http://127.0.0.1:8765"), baseUrl())));
         if (!out.commit())
             return false;
     }

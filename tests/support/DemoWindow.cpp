@@ -43,13 +43,6 @@ bool DemoWindow::scan(const QString& userId)
 
 void DemoWindow::onStatus(const QString& status, const std::function<void()>& action)
 {
-    auto* connection = new QMetaObject::Connection;
-    *connection = QObject::connect(m_form->findChild<QLineEdit*>(QStringLiteral("Text11")),
-                                   &QLineEdit::textChanged, m_form.get(), [=](const QString& text) {
-                                       if (text != status)
-                                           return;
-                                       QObject::disconnect(*connection);
-                                       delete connection;
-                                       action();
-                                   });
+    onceWhen(m_form->findChild<QLineEdit*>(QStringLiteral("Text11")), &QLineEdit::textChanged,
+             status, action);
 }

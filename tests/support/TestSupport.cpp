@@ -13,7 +13,8 @@ QString sourceDir()
 TempProgramFolder::TempProgramFolder(bool copyData)
 {
     const QDir data(sourceDir() + QStringLiteral("/data"));
-    for (const QString& name : copyData ? data.entryList({QStringLiteral("*.rtf")}, QDir::Files) : QStringList())
+    for (const QString& name :
+         copyData ? data.entryList({QStringLiteral("*.rtf")}, QDir::Files) : QStringList())
         QFile::copy(data.filePath(name), file(name));
     setProgramFolder(m_dir.path());
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 // A temporary program folder filled with copies of data/, made the program's
@@ -21,3 +23,16 @@ private:
 // Folder of the source tree (for test data committed in the repository).
 QString sourceDir();
 
+// Runs `action` once, the first time `signal` of `sender` carries `text`.
+template <class Sender>
+void onceWhen(Sender* sender, void (Sender::*signal)(const QString&), const QString& text,
+              const std::function<void()>& action)
+{
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(sender, signal, sender, [=](const QString& shown) {
+        if (shown != text)
+            return;
+        QObject::disconnect(*connection);
+        action();
+    });
+}

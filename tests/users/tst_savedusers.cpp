@@ -56,7 +56,8 @@ private:
     {
         QFile f(file());
         if (!f.open(QIODevice::ReadOnly))
-            return QFileInfo(file()).isDir() ? QStringLiteral("<folder>") : QStringLiteral("<missing>");
+            return QFileInfo(file()).isDir() ? QStringLiteral("<folder>")
+                                             : QStringLiteral("<missing>");
         return RtfCodec::read(f.readAll()).value_or(QStringLiteral("<not rtf>"));
     }
 

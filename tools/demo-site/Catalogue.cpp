@@ -333,8 +333,7 @@ Catalogue::Catalogue()
     Seller& fresh = addSeller(QStringLiteral("newlook"), 640, QStringLiteral("99.9%"),
                               QStringLiteral("York, United Kingdom"), QStringLiteral("Mar-03-05"));
     fresh.newLook = true;
-    addGenerated(fresh,
-                 110045530117,
+    addGenerated(fresh, 110045530117,
                  {QStringLiteral("Art Deco Chrome Table Lamp"),
                   QStringLiteral("Bakelite Radio Walnut Case"),
                   QStringLiteral("Carnival Glass Bowl Marigold"),

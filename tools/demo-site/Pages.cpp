@@ -88,10 +88,10 @@ QString listingRow(const Item& item, const Seller& seller, int index)
            QStringLiteral("\">\n<td class=\"pic\"><img src=\"/img/thumb.gif\" width=\"64\" "
                           "height=\"48\" alt=\"Picture\"></td>\n<td class=\"desc\"><a href=\"") +
            (seller.newLook ? QStringLiteral("/itm/") : SitePaths::viewItem()) + item.number +
-           QStringLiteral("\" id=\"r") +
-           QString::number(index + 1) + QStringLiteral("\"><span class=\"ttl\">") +
-           esc(item.title) + QStringLiteral("</span></a>\n<br><span class=\"sub\">Item ") +
-           item.number + QStringLiteral(" &middot; Ships from ") + esc(seller.location) +
+           QStringLiteral("\" id=\"r") + QString::number(index + 1) +
+           QStringLiteral("\"><span class=\"ttl\">") + esc(item.title) +
+           QStringLiteral("</span></a>\n<br><span class=\"sub\">Item ") + item.number +
+           QStringLiteral(" &middot; Ships from ") + esc(seller.location) +
            QStringLiteral("</span></td>\n<td class=\"bids\">") + bids +
            QStringLiteral("</td>\n<td class=\"price\">") + item.startPrice +
            QStringLiteral("</td>\n<td class=\"bin\">") + item.buyNowPrice +
@@ -195,8 +195,9 @@ QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool sig
     }
     html += QStringLiteral("</table>\n<p class=\"sub\">") + QString::number(seller.rows.size()) +
             QStringLiteral(" items found for ") + esc(seller.id) +
-            (seller.rows.isEmpty() ? QStringLiteral(". This seller has no items for sale right now.</p>\n")
-                                   : QStringLiteral(". All items are shown on this page.</p>\n"));
+            (seller.rows.isEmpty()
+                 ? QStringLiteral(". This seller has no items for sale right now.</p>\n")
+                 : QStringLiteral(". All items are shown on this page.</p>\n"));
     html += foot();
     return html;
 }

@@ -104,7 +104,9 @@ int main(int argc, char* argv[])
     Form1* f = shell.mainWindow();
     if (!f)
         return 1;
-    const auto control = [f](const char* name) { return f->findChild<QWidget*>(QLatin1String(name)); };
+    const auto control = [f](const char* name) {
+        return f->findChild<QWidget*>(QLatin1String(name));
+    };
     auto* userId = f->findChild<QComboBox*>(QStringLiteral("Combo1"));
     f->session()->Timer5->setInterval(10);
     userId->setEditText(QStringLiteral("demoseller"));
@@ -156,7 +158,8 @@ int main(int argc, char* argv[])
         return 1;
     f->mnuHistory_Click();
     if (auto* window = qobject_cast<frmHistory*>(topLevel("frmHistory"))) {
-        window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
+        window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1},
+                                              true);
         failures += !save(window, QStringLiteral("history"));
         window->close();
     }
