@@ -12,6 +12,53 @@
 #include <QtTest>
 
 namespace {
+// The result of one row of tests/session/data/table.tsv.
+QString tableRule(const QString& rule, const QStringList& input)
+{
+    AuctionTable t;
+    const QStringList cells = input[0].split(rule == u"totals" ? u' ' : u',');
+    for (int i = 0; i < AuctionTable::Rows; ++i) {
+        t.rows[i].visits = rule == u"totals" ? cells.value(i) : QString();
+        t.rows[i].title = rule == u"totals" ? QString() : cells.value(i);
+        t.rows[i].checked = rule == u"totals" ? i < cells.size()
+                                              : input[1].split(u' ').contains(QString::number(i));
+    }
+    if (rule == u"totals") {
+        const SelectionTotals shown = t.selectionTotals();
+        t.figures.countedRows = int(cells.size());
+        t.totalVisits();
+        return QStringList{shown.auctions, shown.visits, shown.average,
+                           QString::number(*t.figures.visitTotal),
+                           formatGroupedPattern(*t.figures.average)}
+            .join(u'|');
+    }
+    // Through a session, which sets each box and keeps the reference title.
+    ScanSession s(nullptr);
+    s.editCell(19, Column::Title, QStringLiteral("Was"));
+    s.chooseRow(19);
+    for (int i = 0; i < AuctionTable::Rows; ++i) {
+        s.editCell(i, Column::Title, t.rows[i].title);
+        s.setChecked(i, t.rows[i].checked);
+    }
+    const AuctionTable& now = s.table();
+    if (input[2] == u"all")
+        s.setChecks(Selection::all(now.titles(), now.checks()));
+    else if (input[2] == u"none")
+        s.setChecks(Selection::none());
+    else
+        s.chooseFirstCheckedRow();
+    if (input[2] == u"first")
+        s.setChecks(Selection::matching(now.titles(), now.chosen.title));
+    else if (input[2] == u"non")
+        s.setChecks(Selection::nonMatching(now.titles(), now.chosen.title));
+    QStringList rows;
+    for (int i = 0; i < AuctionTable::Rows; ++i) {
+        if (now.rows[i].checked)
+            rows << QString::number(i);
+    }
+    return rows.join(u' ') + u'|' + now.chosen.title;
+}
+
 // Starting counts of the demo seller's 20 listings; a scan reads one more
 // than the count for every earlier fetch of the page.
 const int DemoCounts[20] = {143, 88,  231, 64,  412, 377, 156, 97, 45,  23,
@@ -87,79 +134,63 @@ private slots:
         QCOMPARE(s.table().selectionTotals().auctions, QStringLiteral("6"));
     }
 
-    void startDuringScanIsSwallowed()
+    void oneScanAtATime_data()
     {
-        ScanSession& s = m_demo->session();
-        QSignalSpy started(&s, &ScanSession::scanStarted);
-        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&s] {
-            s.start();
-            s.clear(); // Clear enables Start again
-            s.start();
-        });
-        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
-        QTest::qWait(100); // a second start would begin 10 ms after the first ends
-        QCOMPARE(started.count(), 1);
-        QCOMPARE(s.status(), ScanSession::taskComplete());
-        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 20);
-        QCOMPARE(m_demo->fetches(QStringLiteral("/seller")), 1);
-    }
-
-    void stopThenStartWaitsForTheScan()
-    {
-        ScanSession& s = m_demo->session();
-        int running = 0, most = 0;
-        connect(&s, &ScanSession::scanStarted, this, [&] { most = qMax(most, ++running); });
-        connect(&s, &ScanSession::scanFinished, this, [&] { --running; });
-        // Stop, then Start while the stopped scan is still inside its fetch.
-        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&s] {
-            s.stop();
-            s.start();
-        });
-        QSignalSpy finished(&s, &ScanSession::scanFinished);
-        s.setUserId(QStringLiteral("demoseller"));
-        s.start();
-        QVERIFY(finished.wait(60000));
-        // The queued start shows itself, not the stopped scan's ending.
-        QCOMPARE(s.status(), QStringLiteral("Loading ...."));
-        QVERIFY(!s.startEnabled());
-        QVERIFY(finished.wait(60000));
-        QCOMPARE(most, 1);
-        QCOMPARE(s.status(), ScanSession::taskComplete());
-        QVERIFY(s.table().rows[19].checked);
-
-        // Stop pressed while that start waits calls it off.
-        QSignalSpy started(&s, &ScanSession::scanStarted);
-        m_demo->onStatus(QStringLiteral("Searching Visits...."), [&s] {
-            s.stop();
-            s.start();
-            s.stop();
-        });
-        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
-        QTest::qWait(100);
-        QCOMPARE(started.count(), 1);
-        QVERIFY(s.startEnabled());
-    }
-
-    void stopDuringListingFetch_data()
-    {
+        QTest::addColumn<QString>("trigger"); // the status at which the user acts
+        // s: Start, p: Stop, c: Clear; z: Stop from inside the fetch's own event loop.
+        QTest::addColumn<QString>("actions");
         QTest::addColumn<bool>("secondBlock");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("rows 1 - 20: the normal ending") << false << "Task Complete";
-        QTest::newRow("rows 21 - 40: ends quietly") << true << "Stopped";
+        QTest::addColumn<QString>("endings"); // the status as each scan finished
+        QTest::addColumn<int>("items");       // item pages fetched in all
+        const char* visits = "Searching Visits....";
+        QTest::newRow("Start and Clear during a scan are swallowed")
+            << visits << "scs" << false << "Task Complete" << 20;
+        // The queued start shows itself, not the stopped scan's ending.
+        QTest::newRow("Start after Stop waits for the stopped scan")
+            << visits << "ps" << false << "Loading ....|Task Complete" << 21;
+        QTest::newRow("Stop calls the waiting start off")
+            << visits << "psp" << false << "Task Complete" << 1;
+        QTest::newRow("Stop in the listing fetch") << "Loading Page"
+                                                   << "z" << false << "Task Complete" << 0;
+        QTest::newRow("Stop in the listing fetch, rows 21 - 40: a quiet end")
+            << "Loading Page"
+            << "z" << true << "Stopped" << 0;
     }
 
-    void stopDuringListingFetch()
+    void oneScanAtATime()
     {
+        QFETCH(QString, trigger);
+        QFETCH(QString, actions);
         QFETCH(bool, secondBlock);
         ScanSession& s = m_demo->session();
         s.setSecondBlock(secondBlock);
-        // Inside the fetch: the zero timer runs in the fetch's own event loop.
-        m_demo->onStatus(QStringLiteral("Loading Page"),
-                         [&s] { QTimer::singleShot(0, &s, [&s] { s.stop(); }); });
-        QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
-        QTEST(s.status(), "status");
-        QVERIFY(s.table().rows[0].auction.isEmpty());
-        QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 0);
+        int running = 0;
+        QStringList endings;
+        connect(&s, &ScanSession::scanStarted, this, [&] { QCOMPARE(++running, 1); });
+        // The status once the finished scan's tick has returned; a start it queued waits 200 ms.
+        s.Timer5->setInterval(200);
+        connect(&s, &ScanSession::scanFinished, this, [&] {
+            --running;
+            QTimer::singleShot(0, this, [&] { endings << s.status(); });
+        });
+        m_demo->onStatus(trigger, [&s, actions] {
+            for (const QChar action : actions) {
+                if (action == u's')
+                    s.start();
+                else if (action == u'p')
+                    s.stop();
+                else if (action == u'c')
+                    s.clear();
+                else
+                    QTimer::singleShot(0, &s, [&s] { s.stop(); });
+            }
+        });
+        s.setUserId(QStringLiteral("demoseller"));
+        s.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.scanRunning() && !s.Timer5->isActive(), 60000);
+        QTest::qWait(300); // a start still to come would begin 200 ms after
+        QTEST(endings.join(u'|'), "endings");
+        QTEST(m_demo->fetches(QStringLiteral("/item")), "items");
         QVERIFY(s.startEnabled());
     }
 
@@ -243,125 +274,32 @@ private slots:
         QCOMPARE(s.statusColor(), Color::Red);
 
         QCOMPARE(ScanSession(nullptr).Timer5->interval(), 5000);
-        QSignalSpy started(&s, &ScanSession::scanStarted);
         s.Timer5->setInterval(60000);
         s.start();
-        QCOMPARE(s.status(), QStringLiteral("Loading ...."));
-        QVERIFY(!s.startEnabled());
-        QVERIFY(s.Timer5->isActive());
-        QVERIFY(keepsRunning(s.Timer5, [&] { s.start(); }));
-        s.stop(); // Stop during the delay calls the start off
-        QCOMPARE(s.status(), QStringLiteral("Stopped"));
-        QVERIFY(s.stopRequested() && s.startEnabled() && !s.Timer5->isActive() &&
-                started.isEmpty());
-        QCOMPARE(s.statusColor(), Color::Plain);
+        QVERIFY(keepsRunning(s.Timer5, [&] { s.start(); })); // a second Start is swallowed
+        s.stop();
     }
 
-    void totals_data()
+    void tableRules_data()
     {
-        QTest::addColumn<QString>("cells");    // Visits of rows 0.., all checked
-        QTest::addColumn<QString>("selected"); // the Totals frame
-        QTest::addColumn<QString>("scan");     // the scan's own total and average over the rows
-        QTest::newRow("counters, N/F and text") << "120 35 N/F 7"
-                                                << "4|162|40.50"
-                                                << "162|40.5";
-        QTest::newRow("halves to even at the scan's end") << "2.5 2.5"
-                                                          << "2|5|2.50"
-                                                          << "4|2";
-        for (const char* cells : {"1e308 1e308 5", "9e999 1e300 1"}) // saturate
-            QTest::newRow(cells) << cells << "3|999999999999999|333333333333333.00"
-                                 << "999999999999999|333,333,333,333,333";
-    }
-
-    void totals()
-    {
-        QFETCH(QString, cells);
-        const QStringList visits = cells.split(u' ');
-        AuctionTable table;
-        for (int i = 0; i < visits.size(); ++i) {
-            table.rows[i].visits = visits[i];
-            table.rows[i].checked = true;
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        QFile table(sourceDir() + QStringLiteral("/tests/session/data/table.tsv"));
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        for (const QString& line : QString::fromUtf8(table.readAll()).split(u'\n')) {
+            const QStringList row = line.split(u'\t');
+            if (row.size() == 3 && !line.startsWith(u'#'))
+                QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1]))
+                    << row[0] << row[1] << row[2];
         }
-        const SelectionTotals selected = table.selectionTotals();
-        QTEST(QStringList({selected.auctions, selected.visits, selected.average}).join(u'|'),
-              "selected");
-        table.figures.countedRows = int(visits.size());
-        table.totalVisits();
-        QTEST(QString(QString::number(*table.figures.visitTotal) + u'|' +
-                      formatGroupedPattern(*table.figures.average)),
-              "scan");
     }
 
-    void selectionCommands_data()
+    void tableRules()
     {
-        // Titles of rows 0, 1, ...; the rows checked before; the command; the rows checked
-        // after and the reference title it leaves ("Was" before).
-        for (const char* column : {"titles", "checked", "command", "expected", "reference"})
-            QTest::addColumn<QString>(column);
-        QTest::newRow("All: an empty row keeps its box") << "Lamp,Vase,,Clock"
-                                                         << "2 14"
-                                                         << "all"
-                                                         << "0 1 2 3 14"
-                                                         << "Was";
-        QTest::newRow("None") << "Lamp,Vase"
-                              << "0 1 5"
-                              << "none"
-                              << ""
-                              << "Was";
-        QTest::newRow("Matching: exact, case and blanks count") << "Vase,vase,Vase ,Vase"
-                                                                << "3"
-                                                                << "first"
-                                                                << "0 3"
-                                                                << "Vase";
-        QTest::newRow("Matching an empty title: the empty rows")
-            << ",Lamp,,Vase"
-            << "0"
-            << "first"
-            << "0 2 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19"
-            << "";
-        QTest::newRow("Non-Match: never an empty row") << "Lamp,,Vase,Lamp"
-                                                       << "3"
-                                                       << "non"
-                                                       << "2"
-                                                       << "Lamp";
-        QTest::newRow("Non-Match, none checked: the reference stays") << "Lamp,Was,,Clock"
-                                                                      << ""
-                                                                      << "non"
-                                                                      << "0 3"
-                                                                      << "Was";
-    }
-
-    void selectionCommands()
-    {
-        QFETCH(QString, titles);
-        QFETCH(QString, checked);
-        QFETCH(QString, command);
-        ScanSession& s = m_demo->session();
-        s.clear();
-        s.editCell(19, Column::Title, QStringLiteral("Was"));
-        s.chooseRow(19);
-        for (int i = 0; i < AuctionTable::Rows; ++i) {
-            s.editCell(i, Column::Title, titles.split(u',').value(i));
-            s.setChecked(i, checked.split(u' ').contains(QString::number(i)));
-        }
-        const AuctionTable& t = s.table();
-        if (command == u"all")
-            s.setChecks(Selection::all(t.titles(), t.checks()));
-        else if (command == u"none")
-            s.setChecks(Selection::none());
-        else
-            s.chooseFirstCheckedRow();
-        if (command == u"first")
-            s.setChecks(Selection::matching(t.titles(), t.chosen.title));
-        else if (command == u"non")
-            s.setChecks(Selection::nonMatching(t.titles(), t.chosen.title));
-        QStringList rows;
-        for (int i = 0; i < AuctionTable::Rows; ++i) {
-            if (t.rows[i].checked)
-                rows << QString::number(i);
-        }
-        QTEST(rows.join(u' '), "expected");
-        QTEST(t.chosen.title, "reference");
+        QFETCH(QString, rule);
+        QFETCH(QString, input);
+        QTEST(tableRule(rule, input.split(u'|')), "expected");
     }
 
 private:
