@@ -116,7 +116,7 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
             tell(QStringLiteral("Please input a number between 1 and 10"));
         if (!saved.failures.isEmpty())
             tell(QStringLiteral("The options could not be saved to these files:\n\n") +
-                 saved.failures.join(u'\n'));
+                 saved.failures.join(u'\n') + QStringLiteral("\n\nThe other files were saved."));
     }
     const UserList::Change added = UserList::add(userId, savedUsers ? *savedUsers : QString());
     if (!added.outcome)

@@ -1,6 +1,6 @@
 # Installs the build into a scratch folder and checks that the program, its
-# option files, the desktop entry, the icon, the commands on PATH and their
-# manual pages are there.
+# window module, its option files, the desktop entry, the icon, the commands
+# on PATH and their manual pages are there.
 set(dest "${BUILD_DIR}/install-check")
 file(REMOVE_RECURSE "${dest}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${dest}"
@@ -10,6 +10,7 @@ if(NOT result EQUAL 0)
 endif()
 set(expected
     "${LIBDIR}/quillmere/quillmere"
+    "${LIBDIR}/quillmere/quillmere-window.so"
     "${LIBDIR}/quillmere/User.rtf"
     "${LIBDIR}/quillmere/Options.rtf"
     "${LIBDIR}/quillmere/Options1.rtf"

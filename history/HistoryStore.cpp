@@ -27,7 +27,7 @@ qint64 ms(const QDateTime& time)
 {
     return time.toMSecsSinceEpoch();
 }
-// A null QString binds as SQL NULL; an empty seller or status is still a text.
+// A null QString binds as SQL NULL; an empty cell is still a text.
 QString text(const QString& value)
 {
     return value.isNull() ? QStringLiteral("") : value;
@@ -300,8 +300,9 @@ Outcome HistoryStore::record(const ScanRecord& scan)
             " time_or_date, start_or_sale_price, bids_or_qty, price)"
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         if (!run({listing, ms(scan.ended), scanId, i,
-                  row.visits ? QVariant(*row.visits) : QVariant(), row.visitsText, title,
-                  row.timeOrDate, row.startOrSalePrice, row.bidsOrQty, row.price}))
+                  row.visits ? QVariant(*row.visits) : QVariant(), text(row.visitsText), title,
+                  text(row.timeOrDate), text(row.startOrSalePrice), text(row.bidsOrQty),
+                  text(row.price)}))
             return failed();
     }
     if (!db.commit())

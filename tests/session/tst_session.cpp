@@ -2,6 +2,7 @@
 // its own process: both scans and their endings, the table and its figures,
 // the transfer states in the status, and one scan at a time under Start,
 // Stop and Clear pressed while a fetch is under way.
+#include "history/HistoryStore.h"
 #include "options/NumberText.h"
 #include "session/AuctionTable.h"
 #include "session/ScanSession.h"
@@ -278,6 +279,34 @@ private slots:
         s.start();
         QVERIFY(keepsRunning(s.Timer5, [&] { s.start(); })); // a second Start is swallowed
         s.stop();
+    }
+
+    void commandLineScan()
+    {
+        // As a timer or a script runs it: no display, no platform plugin, options in the
+        // program's own folder that name this site; the scan goes into the visit history.
+        QTemporaryDir data;
+        const QString program = m_demo->folder().file(QStringLiteral("quillmere"));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLMERE_PROGRAM), program));
+        QProcess scan;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("QUILLMERE_DATA_DIR"), data.path());
+        scan.setProcessEnvironment(environment);
+        scan.start(program, {QStringLiteral("--scan"), QStringLiteral("demoseller")});
+        QVERIFY(scan.waitForFinished(60000));
+        const QStringList lines = QString::fromUtf8(scan.readAllStandardOutput()).split(u'\n');
+        QVERIFY2(scan.exitCode() == 0, scan.readAllStandardError().constData());
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^1100423\\d+\\t"))).size(), 20);
+        QCOMPARE(lines.mid(20, 2),
+                 (QStringList{QStringLiteral("auctions 20, visits 2942, average 147.10"),
+                              ScanSession::taskComplete()}));
+        QCOMPARE(HistoryStore(data.filePath(QStringLiteral("history.sqlite")))
+                     .sellerTotals(QStringLiteral("demoseller"))
+                     .value(0)
+                     .visits,
+                 2942);
     }
 
     void tableRules_data()

@@ -20,6 +20,7 @@ public:
 
     ScanSession& session() const { return *m_session; }
     DemoSiteProcess& site() const { return *m_site; }
+    TempProgramFolder& folder() const { return *m_folder; }
     // What the session reads as its options; tests change it between scans.
     OptionTexts& options() { return m_options; }
     QStringList& notices() { return m_notices; }
