@@ -166,9 +166,9 @@ void Form1::showStatusColor(ScanSession::StatusColor color)
 
 void Form1::showProgress(int maximum, int value)
 {
+    // A maximum below the bar's value resets the bar; a value out of range is ignored.
     PB1->setMaximum(maximum);
-    if (value >= 0)
-        PB1->setValue(value);
+    PB1->setValue(value);
 }
 
 void Form1::showBusy(bool busy)

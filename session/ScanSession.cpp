@@ -53,16 +53,13 @@ void ScanSession::setBusyPointer(bool busy)
     emit busyChanged(busy);
 }
 
-// The figures behave as a progress bar's would: a maximum below the value
-// resets the bar, and a value is held within the range.
+// A value is held within the range, as the scans' figures always were.
 void ScanSession::setProgressMaximum(double maximum)
 {
     const int newMaximum = qMax(0, int(maximum));
     if (newMaximum == m_progressMaximum)
         return;
     m_progressMaximum = newMaximum;
-    if (m_progressValue > m_progressMaximum)
-        m_progressValue = -1;
     emit progressChanged(m_progressMaximum, m_progressValue);
 }
 
