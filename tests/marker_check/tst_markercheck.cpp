@@ -38,16 +38,14 @@ void TestMarkerCheck::check_data()
     QTest::addColumn<bool>("signIn");
     QTest::addColumn<QString>("broken");  // rows shown "not found"
     QTest::addColumn<QString>("counter"); // the Visits row that matched
-    QTest::newRow("Active") << false << "demoseller" << false << ""
-                            << "2";
-    QTest::newRow("Active, new look") << false << "newlook" << false << "0"
-                                      << "";
-    QTest::newRow("Sold, signed in") << true << "" << true << ""
-                                     << "3";
-    QTest::newRow("Sold, not signed in") << true << "" << false << "0,1,4,5,6"
-                                         << "";
-    QTest::newRow("saved page") << false << "file:demoseller" << false << "2,3"
-                                << "";
+    const QString none;
+    QTest::newRow("Active") << false << "demoseller" << false << none << "2";
+    // No auction number: the other field rows are read only after one.
+    QTest::newRow("Active, new look") << false << "newlook" << false << "0" << none;
+    QTest::newRow("Sold, signed in") << true << none << true << none << "3";
+    // The sign-in page: the field markers themselves are missing.
+    QTest::newRow("Sold, not signed in") << true << none << false << "0,1,4,5,6" << none;
+    QTest::newRow("saved page") << false << "file:demoseller" << false << "2,3" << none;
 }
 
 void TestMarkerCheck::check()
@@ -57,17 +55,14 @@ void TestMarkerCheck::check()
     QFETCH(bool, signIn);
     frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
     window.optSold->setChecked(sold);
-    if (signIn) {
+    if (signIn)
         QVERIFY(m_demo->site().signIn(window.downloader()->networkAccessManager()));
-    }
     QSignalSpy checked(&window, &frmMarkerCheck::checked);
     if (seller.startsWith(QLatin1String("file:"))) {
+        const ScanMarkers active = OptionsStore::markers(MarkerTable::Active);
         QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            Inet()
-                .OpenURL(OptionsStore::markers(MarkerTable::Active).listingAddress(seller.mid(5)))
-                .toUtf8());
+        file.write(Inet().OpenURL(active.listingAddress(seller.mid(5))).toUtf8());
         file.close();
         window.checkFile(file.fileName());
     } else {
@@ -89,41 +84,31 @@ void TestMarkerCheck::check()
 void TestMarkerCheck::notice_data()
 {
     QTest::addColumn<QString>("seller");
-    QTest::addColumn<QString>("counterStart");
+    QTest::addColumn<int>("counterStart");
     QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("notice");
     QTest::addColumn<QString>("stopAt"); // Stop pressed when the status shows this
-    const QString listings = MarkerCheck::noListingsNotice();
-    QTest::newRow("listings found") << "demoseller"
-                                    << "800" << true << ""
-                                    << "";
-    QTest::newRow("new look") << "newlook"
-                              << "800" << true << listings << "";
-    QTest::newRow("nothing for sale") << "emptyshelf"
-                                      << "800" << true << listings << "";
-    QTest::newRow("turned off") << "newlook"
-                                << "800" << false << ""
-                                << "";
-    QTest::newRow("stopped") << "newlook"
-                             << "800" << true << ""
-                             << "Page Loaded";
-    QTest::newRow("unknown seller") << "nosuchseller"
-                                    << "800" << true << ""
-                                    << "";
-    QTest::newRow("past the page") << "smallshop"
-                                   << "99999" << true << MarkerCheck::noCountersNotice() << "";
+    QTest::addColumn<QString>("notice");
+    // A seller with nothing for sale takes the new look's path: no auction number on the page.
+    const QString none, listings = MarkerCheck::noListingsNotice();
+    QTest::newRow("listings found") << "demoseller" << 800 << true << none << none;
+    QTest::newRow("new look") << "newlook" << 800 << true << none << listings;
+    QTest::newRow("turned off") << "newlook" << 800 << false << none << none;
+    QTest::newRow("stopped") << "newlook" << 800 << true << "Page Loaded" << none;
+    QTest::newRow("unknown seller") << "nosuchseller" << 800 << true << none << none;
+    QTest::newRow("past the page")
+        << "smallshop" << 99999 << true << none << MarkerCheck::noCountersNotice();
 }
 
 void TestMarkerCheck::notice()
 {
     QFETCH(QString, seller);
-    QFETCH(QString, counterStart);
+    QFETCH(int, counterStart);
     QFETCH(bool, enabled);
     QFETCH(QString, stopAt);
     MarkerCheck::setNoticeEnabled(enabled);
     if (!stopAt.isEmpty())
         m_demo->onStatus(stopAt, [this] { m_demo->form().Command5_Click(); });
-    OptionsStore::form()->RTB3->setText(counterStart);
+    OptionsStore::form()->RTB3->setText(QString::number(counterStart));
     QVERIFY(m_demo->scan(seller));
     QTEST(m_demo->messages().join(u'|'), "notice");
     MarkerCheck::setNoticeEnabled(true);

@@ -42,8 +42,8 @@ struct RandomText
 // One input, answered as lines of text by the fast code or by the literal loop.
 using Run = std::function<QStringList(bool literal)>;
 
-Run field(const QString& page, const QString& before, const QString& after, qsizetype start = 1,
-          qsizetype limit = 101, qsizetype j0 = 1, qsizetype j1 = 900)
+Run field(const QString& page, const QString& before, const QString& after, qsizetype start,
+          qsizetype limit, qsizetype j0, qsizetype j1)
 {
     return [=](bool literal) -> QStringList {
         const Scan::FieldMatch m = (literal ? Literal::findField : Scan::findField)(
@@ -56,8 +56,7 @@ Run field(const QString& page, const QString& before, const QString& after, qsiz
     };
 }
 
-Run counter(const QString& page, qsizetype start, const QString& basic = QStringLiteral("<c>"),
-            const QString& retro = QStringLiteral("RETRO"))
+Run counter(const QString& page, qsizetype start, const QString& basic, const QString& retro)
 {
     return [=](bool literal) -> QStringList {
         const Scan::CounterMatch m = literal ? Literal::findCounter(page, start, basic, retro)
@@ -69,9 +68,8 @@ Run counter(const QString& page, qsizetype start, const QString& basic = QString
 }
 
 // The program's counter read, logged as Literal::counterRead logs the literal loop.
-Run read(const QStringList& pages, qsizetype start, int tryLimit,
-         const QString& basic = QStringLiteral("<c>"),
-         const QString& retro = QStringLiteral("RETRO"))
+Run read(const QStringList& pages, qsizetype start, int tryLimit, const QString& basic,
+         const QString& retro)
 {
     return [=](bool literal) -> QStringList {
         if (literal)
@@ -129,8 +127,11 @@ Run active(const QString& page, bool soldSelected = false,
 }
 
 using Cells = std::array<QString, Scan::ListingRows>;
+const Scan::SoldMarkers soldMarkers = {
+    {QStringLiteral("#item="), QStringLiteral("\">")}, tag(u"t"), tag(u"d"), tag(u"sp"), tag(u"q")};
 
-Run sold(const QString& page, const Scan::SoldMarkers& m, const Cells& cells, int saleDates)
+Run sold(const QString& page, int saleDates, const Cells& cells = {},
+         const Scan::SoldMarkers& m = soldMarkers)
 {
     return [=](bool literal) {
         return lines(literal ? Literal::soldPass(page, m, cells, saleDates)
@@ -139,27 +140,6 @@ Run sold(const QString& page, const Scan::SoldMarkers& m, const Cells& cells, in
 }
 
 const auto dots = [](int length) { return QString(length, u'.'); };
-
-// One listing: auction number (7 characters), title, bids, start price, buy-now
-// price and time left, in page order; a field given as "-" is left out.
-QString listing(const QString& row, int fill = 400)
-{
-    const QStringList f = row.split(u'|');
-    return QStringLiteral("<a>%1</a><t>%2</t><bd>%3</bd><s>%4</s><p>%5</p><tl>%6</tl>")
-               .arg(f[0], f[1], f[2], f[3], f[4], f[5])
-               .remove(QRegularExpression(QStringLiteral("<(\\w+)>-</\\1>"))) +
-           dots(fill);
-}
-
-// One sold item: number, quantity, sale price, sale date, title; the gap keeps
-// the title over 250 characters past the number, so the next row starts past it.
-QString item(const QString& row, int gap = 300)
-{
-    const QStringList f = row.split(u'|');
-    return QStringLiteral("#item=") + f[0] + QStringLiteral("\">") + dots(gap) +
-           QStringLiteral("<q>%1</q><sp>%2</sp><d>%3</d><t>%4</t>").arg(f[1], f[2], f[3], f[4]) +
-           dots(300);
-}
 
 // A row of seeded random inputs, each answer line led by the seed that gives it.
 void seeded(const char* name, int seeds, const std::function<Run(RandomText&)>& input)
@@ -201,146 +181,37 @@ void tst_Scan::agreesWithLiteralLoops_data()
 {
     QTest::addColumn<Run>("run");
     QTest::addColumn<QStringList>("expected");
-    const char* kind = "field";
-    const auto row = [&](const char* name, const Run& run, const QStringList& expected) {
-        QTest::addRow("%s: %s", kind, name) << run << expected;
-    };
-
-    // Page, before, after, start, limit, first and last distance.
-    row("after at the last distance, not one past",
-        field(QStringLiteral("[[[[abc]]"), QStringLiteral("[["), QStringLiteral("]]"), 1, 9, 1, 5),
-        {QStringLiteral("at 3+5 'abc'")});
-    row("first before without after in reach",
-        field(QStringLiteral("[[xxxxx[[cd]]"), QStringLiteral("[["), QStringLiteral("]]"), 1, 9, 1,
-              5),
-        {QStringLiteral("at 8+4 'cd'")});
-    row("empty after at the first distance",
-        field(QStringLiteral("xxbcd"), QStringLiteral("b"), QStringLiteral(""), 1, 101, 3),
-        {QStringLiteral("at 3+3 'cd'")});
-    row("before cut by the page's end",
-        field(QStringLiteral("xxa"), QStringLiteral("ab"), QStringLiteral("")),
-        {QStringLiteral("none end 102 last 0")});
-    row("before at the limit seen, one past it not",
-        field(QStringLiteral("xxx<<]"), QStringLiteral("<"), QStringLiteral("]"), 1, 4, 1, 1),
-        {QStringLiteral("none end 5 last 4")});
-    row("last before seen",
-        field(QStringLiteral("<b>x<b>y<b>"), QStringLiteral("<b>"), QStringLiteral("</b>"), 1, 20),
-        {QStringLiteral("none end 21 last 9")});
-
-    kind = "counter";
-    const QString far = dots(40) + QStringLiteral("<c>00007");
-    row("retro of 7, counter 7 before it",
-        counter(QStringLiteral("0123456789RETROXX"), 1, QStringLiteral("<c>"),
-                QStringLiteral("RETROXX")),
-        {QStringLiteral("retro 4 '34567' miss")});
-    row("retro before start + its length unseen", counter(QStringLiteral("xRETROabc"), 1),
-        {QStringLiteral("none 10 '' miss")});
-    row("basic wins at the same position", counter(QStringLiteral("<c>12RETRO"), 1),
-        {QStringLiteral("basic 1 '12RET'")});
-    row("retro found before basic", counter(QStringLiteral("12345RETRO<c>99999"), 1),
-        {QStringLiteral("retro 1 '12345'")});
-    row("start 35, no miss", counter(far, 35), {QStringLiteral("basic 41 '00007'")});
-    row("start 34, a miss", counter(far, 34), {QStringLiteral("basic 41 '00007' miss")});
-    row("start past the page", counter(QStringLiteral("<c>00042"), 50),
-        {QStringLiteral("none 50 ''")});
-
-    kind = "read";
-    const QString late = QStringLiteral("..........<c>00042..");
-    const QString broken = QStringLiteral("<c>--</f..");
-    row("three tries, the third scans on", read({late}, 1, 3),
-        {QStringLiteral("fetch N/F Retry fetch N/F Retry fetch N/F 00042 @11")});
-    row("broken counter, five fetches", read({broken}, 1, 10),
-        {QStringLiteral("fetch --</f Retry ").repeated(4) + QStringLiteral("fetch --</f @1")});
-    row("broken counter, then a good one", read({broken, late}, 1, 1),
-        {QStringLiteral("fetch --</f Retry fetch N/F 00042 @11")});
-    row("start 35 without a counter, cell left alone", read({dots(50)}, 35, 3),
-        {QStringLiteral("fetch @51")});
-
-    kind = "active";
-    const QString one = QStringLiteral("1000001|Lamp|3|5.00|9.99|2d 4h");
-    const QString two = QStringLiteral("2000002|Vase|0|7.50|12.00|1d");
+    // Named cases the random pages below seldom reach.
     const QString head = dots(2000);
-    row("number before 2000 unseen", active(listing(two).leftJustified(2000, u'.') + listing(one)),
-        {QStringLiteral("timed 1 restarts 0, 20/111"), one, QStringLiteral("|||||")});
-    row("repeated number, the next one past it",
-        active(head + listing(one) + listing(one) + listing(two)),
-        {QStringLiteral("timed 2 restarts 0, 30/211"), one, two, QStringLiteral("|||||")});
-    row("picture bids a dash, a time in a span three letters counted twice",
-        active(head + listing(QStringLiteral(
-                          "1000001|Lamp|<img x>|5.00|9.99|<span class=\"x\">abcdefghij"))),
-        {QStringLiteral("timed 2 restarts 0, 30/211"),
-         QStringLiteral("1000001|Lamp|-|5.00|9.99|abc")});
-    // A buy-now price before the start price.
-    const auto buyNowFirst = [&](const QString& number, const QString& startPrice) {
-        return listing(number + QStringLiteral("|Lamp|3|-|9.99|2d"), 1000)
-            .replace(QStringLiteral("</p>"),
-                     QStringLiteral("</p><s>") + startPrice + QStringLiteral("</s>"));
-    };
-    row("buy-now sought 500 back when the start price is empty, else missed",
-        active(head + buyNowFirst(QStringLiteral("1000001"), QStringLiteral("")) +
-               buyNowFirst(QStringLiteral("2000002"), QStringLiteral("5.00"))),
-        {QStringLiteral("timed 1 restarts 0, 20/111"), QStringLiteral("1000001|Lamp|3||9.99|2d"),
-         QStringLiteral("2000002|Lamp|3|5.00||")});
-    row("sold option leaves prices empty, a row without a time not counted",
-        active(head + listing(one) + listing(QStringLiteral("2000002|Vase|0|7.50|12.00|-")), true),
-        {QStringLiteral("timed 1 restarts 0, 20/111"), QStringLiteral("1000001|Lamp|3|5.00||2d 4h"),
-         QStringLiteral("2000002|Vase|0|7.50||")});
-    row("no auction numbers, three restarts",
-        active(dots(3000) + QStringLiteral("<t>x</t><tl>1d</tl>")),
-        {QStringLiteral("timed 0 restarts 3, 10/11"), QStringLiteral("|||||"),
-         QStringLiteral("|||||")});
+    QTest::newRow("active: picture bids a dash, a time in a span three letters counted twice")
+        << active(head +
+                  QStringLiteral("<a>1000001</a><t>Lamp</t><bd><img x></bd><s>5.00</s><p>9.99</p>"
+                                 "<tl><span class=\"x\">abcdefghij</tl>") +
+                  dots(400))
+        << QStringList{QStringLiteral("timed 2 restarts 0, 30/211"),
+                       QStringLiteral("1000001|Lamp|-|5.00|9.99|abc")};
     // Empty auction markers match at once with an empty number, so row 0
     // stays empty and row 1, starting on the page's last character, restarts.
     Scan::ActiveMarkers bare = activeMarkers;
     bare.auction = {};
-    row("restarts keep the time count",
-        active(head + listing(QStringLiteral("-|Lamp|3|5.00|9.99|2d"), 0).leftJustified(325, u'.'),
-               false, bare),
-        {QStringLiteral("timed 4 restarts 3, 50/411"), QStringLiteral("|Lamp|3|5.00|9.99|2d")});
-
-    kind = "sold";
-    Cells keep;
-    keep.fill(QStringLiteral("keep"));
-    const auto pass = [&](const QString& page, const QString& itemAfter = QStringLiteral("\">"),
-                          int dates = 0) {
-        return sold(
-            page,
-            {{QStringLiteral("#item="), itemAfter}, tag(u"t"), tag(u"d"), tag(u"sp"), tag(u"q")},
-            keep, dates);
-    };
-    const QString lamp = QStringLiteral("123456|1|5.00|Jan-03|Lamp");
-    const QString start = dots(100);
-    // Row 1's item `distance` characters before the title that ends row 0.
-    const auto itemBeforeTitle = [&](int distance) {
-        return pass(start + item(lamp).replace(QStringLiteral("<t>"),
-                                               QStringLiteral("#item=777777\">") +
-                                                   dots(distance - 14) + QStringLiteral("<t>")));
-    };
-    row("item number as long as its marker, trailing _ dropped",
-        pass(start + item(QStringLiteral("12345_|1|5.00|Jan-03|Lamp")) +
-             item(QStringLiteral("654321|2|7.00|Feb-14|Vase"))),
-        {QStringLiteral("dates 2, 30/211"), QStringLiteral("12345|1|5.00|Jan-03|Lamp"),
-         QStringLiteral("654321|2|7.00|Feb-14|Vase"), QStringLiteral("||||")});
-    row("after marker inside the before marker does not confirm",
-        pass(start + QStringLiteral("#item=123456") + dots(600) +
-                 QStringLiteral("#item=654321=<q>2</q>"),
-             QStringLiteral("=")),
-        {QStringLiteral("dates 0, 10/11"), QStringLiteral("654321|2|||"), QStringLiteral("||||")});
-    row("repeated item number, Auction cell as it was", pass(start + item(lamp) + item(lamp)),
-        {QStringLiteral("dates 2, 30/211"), lamp, QStringLiteral("keep|1|5.00|Jan-03|Lamp"),
-         QStringLiteral("||||")});
-    row("picture quantity a dash, a date in a span three letters counted twice",
-        pass(start + item(QStringLiteral("123456|<img q>|5.00|<span class=\"d\">abcdefghij|Lamp")),
-             QStringLiteral("\">"), 4),
-        {QStringLiteral("dates 6, 70/611"), QStringLiteral("123456|-|5.00|abc|Lamp")});
-    row("next item 250 before the title is read", itemBeforeTitle(250),
-        {QStringLiteral("dates 1, 20/111"), lamp, QStringLiteral("777777||||"),
-         QStringLiteral("||||")});
-    row("next item 251 before the title is missed", itemBeforeTitle(251),
-        {QStringLiteral("dates 1, 20/111"), lamp, QStringLiteral("||||")});
-    row("no item numbers, row 0 empty, count kept",
-        pass(start + QStringLiteral("<q>1</q><d>Jan-03</d>"), QStringLiteral("\">"), 7),
-        {QStringLiteral("dates 7, 80/711, empty"), QStringLiteral("||||"), QStringLiteral("||||")});
+    QTest::newRow("active: restarts keep the time count")
+        << active(QString(head +
+                          QStringLiteral("<t>Lamp</t><bd>3</bd><s>5.00</s><p>9.99</p><tl>2d</tl>"))
+                      .leftJustified(2325, u'.'),
+                  false, bare)
+        << QStringList{QStringLiteral("timed 4 restarts 3, 50/411"),
+                       QStringLiteral("|Lamp|3|5.00|9.99|2d")};
+    // Each title over 250 characters past its item number: the next row starts past it.
+    const QString gap = dots(300);
+    QTest::newRow("sold: trailing _ dropped, picture quantity a dash, a date in a span twice")
+        << sold(dots(100) + QStringLiteral("#item=12345_\">") + gap +
+                    QStringLiteral("<q><img q></q><sp>5.00</sp><d><span class=\"d\">abcdefghij</d>"
+                                   "<t>Lamp</t>") +
+                    gap + QStringLiteral("#item=654321\">") + gap +
+                    QStringLiteral("<q>2</q><sp>7.00</sp><d>Feb-14</d><t>Vase</t>") + gap,
+                4)
+        << QStringList{QStringLiteral("dates 7, 80/711"), QStringLiteral("12345|-|5.00|abc|Lamp"),
+                       QStringLiteral("654321|2|7.00|Feb-14|Vase"), QStringLiteral("||||")};
 
     seeded("field search", 20000, [](RandomText& r) {
         const QString alphabet = r.chance(50) ? QStringLiteral("ab") : QStringLiteral("abc");
@@ -392,7 +263,7 @@ void tst_Scan::agreesWithLiteralLoops_data()
         Cells cells;
         for (QString& cell : cells)
             cell = r.chance(50) ? QString() : r.text(2, u"ab");
-        return sold(page, m, cells, r.number(0, 5));
+        return sold(page, r.number(0, 5), cells, m);
     });
 }
 

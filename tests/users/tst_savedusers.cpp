@@ -1,5 +1,6 @@
 // The saved-user list driven through the real main window and confirmation
 // window, on real User.rtf files in a temporary program folder.
+#include "Controls.h"
 #include "MessageRecorder.h"
 #include "TestSupport.h"
 #include "main_window/Form1.h"
@@ -8,12 +9,9 @@
 #include "users/Form3.h"
 
 #include <QAbstractItemView>
-#include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 #include <csignal>
@@ -28,8 +26,6 @@ private slots:
     void change_data();
     void change();
     void confirmWindow();
-    void typedTextStaysAsTyped_data();
-    void typedTextStaysAsTyped();
 
 private:
     QString file() const { return m_folder->file(QStringLiteral("User.rtf")); }
@@ -72,11 +68,7 @@ private:
         const AuctionTable& table = m_form->session()->table();
         return table.rows[0].title.isEmpty() && !table.rows[4].checked;
     }
-    template <class T = QWidget> T* get(const char* name) const
-    {
-        return m_form->findChild<T*>(QLatin1String(name));
-    }
-    QString listLoaded() const { return get<RichTextHolder>("RTB1")->Text(); }
+    QString listLoaded() const { return control<RichTextHolder>(m_form.get(), "RTB1")->Text(); }
 
     std::unique_ptr<TempProgramFolder> m_folder;
     std::unique_ptr<MessageRecorder> m_messages;
@@ -109,21 +101,32 @@ void TestSavedUsers::change()
 {
     QFETCH(QStringList, row);
     const QString &action = row[0], &user = row[4], &message = row[5], &expected = row[6];
-    const bool diskFull = row[3] == u"<disk full>";
+    const bool diskFull = row[3] == u"<disk full>", typed = action == u"type";
     setFile(row[2], true);
     m_messages->texts.clear();
     const QString loaded = listLoaded();
-    QComboBox* combo = get<QComboBox>("Combo1");
+    QComboBox* combo = control<QComboBox>(m_form.get(), "Combo1");
     if (!diskFull)
         setFile(row[3]);
     if (action == u"delete") {
         combo->setEditText(QStringLiteral("something else"));
-        QTest::mouseClick(get("Command6"), Qt::LeftButton);
+        press(m_form.get(), "Command6");
         QVERIFY(Form3::current() && Form3::current()->isVisible());
     }
     // The main window stays usable; the ID taken is the field's at the click.
-    combo->setEditText(user);
+    if (typed) {
+        combo->setFocus();
+        QTRY_VERIFY(combo->lineEdit()->hasFocus());
+        combo->clearEditText();
+        QTest::keyClicks(combo, user);
+    } else {
+        combo->setEditText(user);
+    }
     fillTable();
+    if (typed) { // leaving the field is no pick from the list
+        control(m_form.get(), "Command1")->setFocus();
+        QTRY_VERIFY(!combo->lineEdit()->hasFocus());
+    }
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit full{diskFull ? 16 : saved.rlim_cur, saved.rlim_max}; // no write past 16 bytes
@@ -131,9 +134,8 @@ void TestSavedUsers::change()
     setrlimit(RLIMIT_FSIZE, &full);
     if (action == u"load")
         QCOMPARE(m_form->loadcombo1(), message.isEmpty());
-    else
-        QTest::mouseClick(action == u"save" ? get("Command4") : Form3::current()->Command1,
-                          Qt::LeftButton);
+    else if (!typed)
+        action == u"save" ? press(m_form.get(), "Command4") : press(Form3::current(), "Command1");
     setrlimit(RLIMIT_FSIZE, &saved);
 
     QCOMPARE(fileText(), expected);
@@ -149,62 +151,39 @@ void TestSavedUsers::change()
     for (int i = 0; i < combo->count(); ++i)
         items += combo->itemText(i) + u',';
     QCOMPARE(items, action == u"load" && !message.isEmpty() ? QString() : entries);
-    const QString shown = message.isEmpty() ? entries.section(u',', 0, 0) : user;
+    const QString first = entries.section(u',', 0, 0),
+                  shown = message.isEmpty() && !typed ? first : user;
     QCOMPARE(combo->currentText(), shown);
-    QVERIFY(!message.isEmpty() || m_form->session()->table().figures.userId == shown);
+    QVERIFY(!message.isEmpty() || m_form->session()->table().figures.userId == first);
     QCOMPARE(tableCleared(), shown != user); // only a change of the field clears it
     QVERIFY(!Form3::current());
+    if (typed) { // a pick from the list clears the table, even one that leaves the text as it is
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QVERIFY(tableCleared());
+    }
 }
 
 void TestSavedUsers::confirmWindow()
 {
     setFile(QStringLiteral("alice,bob,"), true);
     const QDateTime written = QFileInfo(file()).lastModified();
-    get<QAction>("mnuDeleteUser")->trigger();
+    press(m_form.get(), "mnuDeleteUser");
     QPointer<Form3> confirm = Form3::current();
     m_form->Command6_Click(); // brings the same window forward
     QCOMPARE(m_form->findChildren<Form3*>(), QList<Form3*>{confirm.data()});
 
     // The close box closes it as "No, Cancel" does, but leaves the focus.
-    get("Combo1")->setFocus();
+    control(m_form.get(), "Combo1")->setFocus();
     confirm->close();
-    QCOMPARE(m_form->focusWidget(), get("Combo1"));
+    QCOMPARE(m_form->focusWidget(), control(m_form.get(), "Combo1"));
     QTRY_VERIFY(confirm.isNull());
     m_form->Command6_Click();
-    QTest::mouseClick(Form3::current()->Command2, Qt::LeftButton);
+    press(Form3::current(), "Command2");
     QVERIFY(!Form3::current());
-    QCOMPARE(m_form->focusWidget(), get("Command1"));
+    QCOMPARE(m_form->focusWidget(), control(m_form.get(), "Command1"));
     QCOMPARE(QFileInfo(file()).lastModified(), written);
-}
-
-void TestSavedUsers::typedTextStaysAsTyped_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("start of a saved ID") << "Al";
-    QTest::newRow("a saved ID not shown") << "bob";
-    QTest::newRow("a saved ID in other case") << "ALICE";
-}
-
-void TestSavedUsers::typedTextStaysAsTyped()
-{
-    QFETCH(QString, typed);
-    setFile(QStringLiteral("Alice,bob,"), true);
-    QComboBox* combo = get<QComboBox>("Combo1");
-    combo->setFocus();
-    QTRY_VERIFY(combo->lineEdit()->hasFocus());
-    combo->clearEditText();
-    QTest::keyClicks(combo, typed);
-    // Leaving the field is no pick from the list: the text and table stay.
-    fillTable();
-    get("Command1")->setFocus();
-    QTRY_VERIFY(!combo->lineEdit()->hasFocus());
-    QCOMPARE(combo->currentText(), typed);
-    QVERIFY(!tableCleared());
-    // A pick from the list clears the table, even one that leaves the text as it is.
-    combo->showPopup();
-    QTRY_VERIFY(combo->view()->isVisible());
-    QTest::keyClick(combo->view(), Qt::Key_Return);
-    QVERIFY(tableCleared());
 }
 
 QTEST_MAIN(TestSavedUsers)
