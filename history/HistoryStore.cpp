@@ -28,6 +28,21 @@ qint64 ms(const QDateTime& time)
     return time.toMSecsSinceEpoch();
 }
 // A null QString binds as SQL NULL; an empty cell is still a text.
+QString endingName(ScanEnding ending)
+{
+    switch (ending) {
+    case ScanEnding::Stopped:
+        return QStringLiteral("Stopped");
+    case ScanEnding::Closed:
+        return QStringLiteral("Closed");
+    case ScanEnding::Failed:
+        return QStringLiteral("Failed");
+    case ScanEnding::Completed:
+        break;
+    }
+    return QStringLiteral("Completed");
+}
+
 QString text(const QString& value)
 {
     return value.isNull() ? QStringLiteral("") : value;
@@ -73,6 +88,11 @@ const char* const Migrations[] = {
     " FROM listing_row WHERE listing_row.scan = scan.id);"
     "DROP TABLE listing_row;"
     "CREATE INDEX scan_seller ON scan(seller, mode, ended)",
+    // 4: how each scan ended; a sample counts (in change lines and totals)
+    // only when its scan completed. Scans before this were taken as completed.
+    "ALTER TABLE scan ADD COLUMN ending TEXT NOT NULL DEFAULT 'Completed';"
+    "ALTER TABLE sample ADD COLUMN counted INTEGER;"
+    "UPDATE sample SET counted = visits",
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
@@ -267,10 +287,12 @@ Outcome HistoryStore::record(const ScanRecord& scan)
             total = std::numeric_limits<qint64>::max();
     }
     query.prepare(
-        QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits)"
-                       " VALUES (?, ?, ?, ?, ?, ?)"));
+        QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits, ending)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    const bool completed = scan.ending == ScanEnding::Completed;
     if (!run({text(scan.seller), scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
-              ms(scan.started), ms(scan.ended), text(scan.status), total}))
+              ms(scan.started), ms(scan.ended), text(scan.status), total,
+              endingName(scan.ending)}))
         return failed();
     const QVariant scanId = query.lastInsertId();
     // Looks a text up in a table of unique texts, adding it when new.
@@ -297,12 +319,12 @@ Outcome HistoryStore::record(const ScanRecord& scan)
             return failed();
         query.prepare(QStringLiteral(
             "INSERT INTO sample(listing, time, scan, row_index, visits, visits_text, title,"
-            " time_or_date, start_or_sale_price, bids_or_qty, price)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        if (!run({listing, ms(scan.ended), scanId, i,
-                  row.visits ? QVariant(*row.visits) : QVariant(), text(row.visitsText), title,
+            " time_or_date, start_or_sale_price, bids_or_qty, price, counted)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        const QVariant visits = row.visits ? QVariant(*row.visits) : QVariant();
+        if (!run({listing, ms(scan.ended), scanId, i, visits, text(row.visitsText), title,
                   text(row.timeOrDate), text(row.startOrSalePrice), text(row.bidsOrQty),
-                  text(row.price)}))
+                  text(row.price), completed ? visits : QVariant()}))
             return failed();
     }
     if (!db.commit())
@@ -328,8 +350,8 @@ std::optional<VisitSample> HistoryStore::previous(const QString& seller, const Q
 {
     QSqlQuery q =
         query(QStringLiteral(
-                  "SELECT s.time, s.visits FROM sample s JOIN listing l ON l.id = s.listing"
-                  " WHERE l.seller = ? AND l.auction = ? AND s.time < ? AND s.visits IS NOT NULL"
+                  "SELECT s.time, s.counted FROM sample s JOIN listing l ON l.id = s.listing"
+                  " WHERE l.seller = ? AND l.auction = ? AND s.time < ? AND s.counted IS NOT NULL"
                   " ORDER BY s.time DESC LIMIT 1"),
               {seller, auction.trimmed(), ms(before)});
     if (!q.next())
@@ -354,18 +376,18 @@ QList<ListingSummary> HistoryStore::listings(const QString& seller)
     QSqlQuery q = query(
         QStringLiteral(
             "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
-            "   AND visits IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller "
+            "   AND counted IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller "
             "= ?),"
-            " v AS (SELECT l.*, (SELECT visits FROM sample WHERE listing = l.id AND time = l.vt"
-            "   AND visits IS NOT NULL) AS vlast FROM l)"
+            " v AS (SELECT l.*, (SELECT counted FROM sample WHERE listing = l.id AND time = l.vt"
+            "   AND counted IS NOT NULL) AS vlast FROM l)"
             " SELECT auction,"
             " (SELECT t.text FROM sample s JOIN title t ON t.id = s.title WHERE s.listing = v.id"
             "   ORDER BY s.time DESC LIMIT 1),"
             " (SELECT min(time) FROM sample WHERE listing = v.id),"
             " (SELECT max(time) FROM sample WHERE listing = v.id), vlast,"
-            " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+            " (SELECT v.vlast - counted FROM sample WHERE listing = v.id AND counted IS NOT NULL"
             "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1),"
-            " (SELECT v.vlast - visits FROM sample WHERE listing = v.id AND visits IS NOT NULL"
+            " (SELECT v.vlast - counted FROM sample WHERE listing = v.id AND counted IS NOT NULL"
             "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1)"
             " FROM v ORDER BY 4 DESC, auction"),
         {seller, Day, 7 * Day});
@@ -401,7 +423,8 @@ QList<VisitSample> HistoryStore::sellerTotals(const QString& seller)
 {
     // Active scans only: a Sold scan's rows are other listings at other times.
     return samples(query(QStringLiteral("SELECT ended, total_visits FROM scan WHERE seller = ?"
-                                        " AND mode = 'Active' ORDER BY ended"),
+                                        " AND mode = 'Active' AND ending = 'Completed'"
+                                        " ORDER BY ended"),
                          {seller}));
 }
 
@@ -411,17 +434,17 @@ QList<QStringList> HistoryStore::sellerRows(const QString& seller)
         {QStringLiteral("Scan Started (UTC)"), QStringLiteral("Mode"), QStringLiteral("Auction"),
          QStringLiteral("Title"), QStringLiteral("Visits"), QStringLiteral("Time Left / Sale Date"),
          QStringLiteral("Start Price / Sale Price"), QStringLiteral("Bids / QTY"),
-         QStringLiteral("Price"), QStringLiteral("Status")}};
+         QStringLiteral("Price"), QStringLiteral("Status"), QStringLiteral("Ended")}};
     QSqlQuery q = query(
         QStringLiteral(
             "SELECT c.started, c.mode, l.auction, t.text, s.visits_text, s.time_or_date,"
-            " s.start_or_sale_price, s.bids_or_qty, s.price, c.status FROM sample s"
+            " s.start_or_sale_price, s.bids_or_qty, s.price, c.status, c.ending FROM sample s"
             " JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
             " LEFT JOIN title t ON t.id = s.title WHERE l.seller = ? ORDER BY s.time, s.row_index"),
         {seller});
     while (q.next()) {
         QStringList line{utc(q.value(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-        for (int c = 1; c < 10; ++c)
+        for (int c = 1; c < 11; ++c)
             line << q.value(c).toString();
         result.append(line);
     }

@@ -25,6 +25,16 @@ struct ScanRow
     QString price;                // Price (Active only)
 };
 
+// How a scan's run ended. Only a completed scan's counts are compared and
+// totalled: a stopped or failed one read some of the listings, not all.
+enum class ScanEnding
+{
+    Completed,
+    Stopped, // Stop, Clear or a new User ID during the scan
+    Closed,  // the window closed during the scan
+    Failed,  // the listing page failed, the seller is unknown, no sold items
+};
+
 struct ScanRecord
 {
     QString seller;
@@ -33,6 +43,7 @@ struct ScanRecord
     QDateTime ended;   // UTC
     QString status;    // the status the scan ended on
     QList<ScanRow> rows;
+    ScanEnding ending = ScanEnding::Completed;
 };
 
 struct VisitSample
@@ -64,7 +75,7 @@ QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSam
 class HistoryStore
 {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
 
     // The folder: QUILLMERE_DATA_DIR, else the application data location.
     static QString defaultPath();

@@ -13,7 +13,7 @@ void ScanSession::ActiveSearch()
     setProgress(1000, 50);
     setStatus(QStringLiteral("Loading ..."));
     enableTimer(Timer3);
-    clear();
+    clearTable();
     setStartEnabled(false);
     const int firstBlockRow = m_secondBlock ? 20 : 0;
     const QString userId = m_userId;

@@ -100,11 +100,11 @@ QList<QStringList> AuctionTable::exportLines(bool sold, bool checkedOnly) const
     return lines;
 }
 
-ScanRecord AuctionTable::scanRecord(bool sold, const QDateTime& started, const QDateTime& ended,
-                                    const QString& status) const
+ScanRecord AuctionTable::scanRecord(const QString& seller, bool sold, const QDateTime& started,
+                                    const QDateTime& ended, const QString& status) const
 {
     ScanRecord scan;
-    scan.seller = figures.userId.trimmed();
+    scan.seller = seller;
     scan.sold = sold;
     scan.started = started;
     scan.ended = ended;

@@ -102,6 +102,7 @@ public:
     // without the Price column when the Sold option is chosen.
     QList<QStringList> exportLines(bool sold, bool checkedOnly) const;
     // The rows as a finished scan leaves them.
-    ScanRecord scanRecord(bool sold, const QDateTime& started, const QDateTime& ended,
+    ScanRecord scanRecord(const QString& seller, bool sold, const QDateTime& started,
+                          const QDateTime& ended,
                           const QString& status) const;
 };

@@ -29,8 +29,9 @@ void HistoryRecorder::tell(const Outcome& outcome)
 void HistoryRecorder::record(const ScanSession::Ended& ended)
 {
     const AuctionTable& table = m_session->table();
-    const ScanRecord scan = table.scanRecord(ended.sold, ended.started,
-                                             QDateTime::currentDateTimeUtc(), m_session->status());
+    ScanRecord scan = table.scanRecord(ended.seller, ended.sold, ended.started,
+                                       QDateTime::currentDateTimeUtc(), m_session->status());
+    scan.ending = ended.how;
     const std::shared_ptr<HistoryStore> history = store();
     // The previous counts are read before this scan is written, so a change
     // never compares a scan with itself.

@@ -123,6 +123,27 @@ void ScanSession::setSold(bool sold)
 
 void ScanSession::clear()
 {
+    switch (m_run) {
+    case Run::Idle:
+        break;
+    case Run::Delay:
+        Timer5->stop();
+        m_run = Run::Idle;
+        break;
+    case Run::Scanning:
+    case Run::Stopping:
+    case Run::StartQueued:
+        stop();
+        m_clearAfterScan = true;
+        return;
+    case Run::Closing:
+        return;
+    }
+    clearTable();
+}
+
+void ScanSession::clearTable()
+{
     for (int i = 0; i < AuctionTable::Rows; ++i) {
         AuctionRow& row = m_table.rows[i];
         // The check goes with the rest of the row, which the totals are read from.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/HistoryStore.h"
 #include "options/ScanMarkers.h"
 #include "session/AuctionTable.h"
 
@@ -40,7 +41,11 @@ public:
     struct Ended
     {
         Ending ending = Ending::Completed;
-        bool sold = false; // the Sold option was chosen as it ended
+        ScanEnding how = ScanEnding::Completed;
+        // What the scan started with: a switch or a new User ID during the
+        // scan does not change whose scan it was.
+        QString seller;
+        bool sold = false;
         QDateTime started; // UTC, when the start delay ran out
     };
 
@@ -87,7 +92,10 @@ public:
 
     void start(); // Start Search
     void stop();  // Stop
-    void clear(); // Clear all Data
+    // Clear all Data. A start waiting for its delay is called off; a scan
+    // under way is stopped as Stop does, and the table emptied once it has
+    // returned, so it never goes on filling an emptied table.
+    void clear();
     // Closing while a scan runs: stops it, and emits closeReady once it has
     // returned. False when no scan runs, so the window may close now.
     bool closeAfterScan();
@@ -156,6 +164,7 @@ private:
     void setHeaders(bool sold);
     void setVisits(int row, const QString& text, VisitsMark mark);
     void showStartPending();
+    void clearTable();
     static void enableTimer(QTimer* timer);
 
     // Scan steps both scans share.
@@ -179,6 +188,9 @@ private:
 
     // The scan under way.
     QDateTime m_scanStartedAt;
+    QString m_scanSeller;
+    bool m_scanSold = false;
     bool m_visitPhase = false;
+    bool m_clearAfterScan = false;
     Finished m_finished;
 };

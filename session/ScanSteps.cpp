@@ -35,6 +35,9 @@ private:
 bool ScanSession::readCounter(int row, MarkerTable table)
 {
     m_visitPhase = true;
+    // No number, no item page: the site would count a visit to nothing.
+    if (m_table.rows[row].auction.trimmed().isEmpty())
+        return !m_stopRequested;
     TableRow sink(
         [this, row](const QString& visits, VisitsMark mark) {
             setVisits(row, visits, mark);
@@ -109,7 +112,12 @@ void ScanSession::finishScan(int firstBlockRow, Ending end)
     endScanQuietly();
     if (m_visitPhase) {
         m_visitPhase = false;
-        emit scanEnded({end, m_sold, m_scanStartedAt});
+        ScanEnding how = end == Ending::Completed ? ScanEnding::Completed : ScanEnding::Failed;
+        if (m_run == Run::Closing)
+            how = ScanEnding::Closed;
+        else if (m_stopRequested)
+            how = ScanEnding::Stopped;
+        emit scanEnded({end, how, m_scanSeller, m_scanSold, m_scanStartedAt});
     }
 }
 

@@ -54,7 +54,10 @@ void ScanSession::Timer5_Timer()
         return;
     m_run = Run::Scanning;
     m_scanStartedAt = QDateTime::currentDateTimeUtc();
+    m_scanSeller = m_userId.trimmed();
+    m_scanSold = m_sold;
     m_visitPhase = false;
+    m_clearAfterScan = false;
     m_finished = Finished();
     emit scanStarted();
     if (m_sold)
@@ -64,6 +67,10 @@ void ScanSession::Timer5_Timer()
     // Not after Stop or close: the scan did not run its course.
     m_finished.ranItsCourse = m_run == Run::Scanning;
     emit scanFinished(m_finished);
+    if (m_clearAfterScan && m_run != Run::Closing) {
+        m_clearAfterScan = false;
+        clearTable();
+    }
 
     switch (m_run) {
     case Run::Closing:

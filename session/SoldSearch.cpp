@@ -22,7 +22,7 @@ void ScanSession::SoldSearch()
 {
     setBusyPointer(true);
     setStatus(QStringLiteral("Loading ..."));
-    clear();
+    clearTable();
     setProgress(1000, 10);
     setStartEnabled(false);
     m_table.figures.userId = m_userId;

@@ -92,6 +92,10 @@ void TestHistory::recordAndReadBack()
     {
         HistoryStore writer;
         QVERIFY(writer.record(scanAt(T0, QStringLiteral("10 20 N/F"))).isOk());
+        // A stopped scan is listed, but neither compared with nor totalled.
+        ScanRecord stopped = scanAt(T0.addSecs(3600), QStringLiteral("11 2"));
+        stopped.ending = ScanEnding::Stopped;
+        QVERIFY(writer.record(stopped).isOk());
         QVERIFY(writer.record(scanAt(T0.addDays(1), QStringLiteral("15 20 4"))).isOk());
     }
     // A second connection sees only what was committed.
@@ -115,12 +119,14 @@ void TestHistory::recordAndReadBack()
     QCOMPARE(summaries.join(u'|'),
              QStringLiteral("1000 Item 0 86400 15 5 10|"
                             "1001 Item 1 -30 20 0 0|1002 Item 2 -30 4 -1 -1"));
-    QCOMPARE(store.listingVisits(seller, QStringLiteral("1000")).size(), 3);
+    QCOMPARE(store.listingVisits(seller, QStringLiteral("1000")).size(), 4); // every reading
     QStringList totals;
     for (const VisitSample& scan : store.sellerTotals(seller))
         totals << QString::number(scan.visits);
     QCOMPARE(totals.join(u' '), QStringLiteral("5 30 39"));
-    QCOMPARE(store.sellerRows(seller).size(), 1 + 7);
+    const QList<QStringList> rows = store.sellerRows(seller);
+    QCOMPARE(rows.size(), 1 + 9);
+    QCOMPARE(rows[5].last() + rows[6].last(), QStringLiteral("StoppedStopped"));
 }
 
 void TestHistory::demoSiteScans()

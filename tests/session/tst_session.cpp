@@ -138,24 +138,33 @@ private slots:
     void oneScanAtATime_data()
     {
         QTest::addColumn<QString>("trigger"); // the status at which the user acts
-        // s: Start, p: Stop, c: Clear; z: Stop from inside the fetch's own event loop.
+        // s: Start, p: Stop, c: Clear; z: Stop from inside the fetch's own event loop;
+        // m: Sold chosen and another User ID saved.
         QTest::addColumn<QString>("actions");
         QTest::addColumn<bool>("secondBlock");
-        QTest::addColumn<QString>("endings"); // the status as each scan finished
-        QTest::addColumn<int>("items");       // item pages fetched in all
+        QTest::addColumn<QString>("endings");  // the status as each scan finished
+        QTest::addColumn<int>("items");        // item pages fetched in all
+        QTest::addColumn<QString>("recorded"); // each scan for the history
         const char* visits = "Searching Visits....";
-        QTest::newRow("Start and Clear during a scan are swallowed")
-            << visits << "scs" << false << "Task Complete" << 20;
+        const QString stopped = QStringLiteral("demoseller Active Stopped");
+        const QString done = QStringLiteral("demoseller Active Completed");
+        QTest::newRow("Start is swallowed; a switch does not change whose scan it was")
+            << visits << "sm" << false << "Task Complete" << 20 << done;
+        // The table is emptied once the stopped scan has returned, never under it.
+        QTest::newRow("Clear stops the scan first") << visits << "c" << false << "" << 1 << stopped;
+        QTest::newRow("Clear calls the waiting start off") << "Loading ...."
+                                                           << "c" << false << "" << 0 << "";
         // The queued start shows itself, not the stopped scan's ending.
         QTest::newRow("Start after Stop waits for the stopped scan")
-            << visits << "ps" << false << "Loading ....|Task Complete" << 21;
+            << visits << "ps" << false << "Loading ....|Task Complete" << 21
+            << stopped + u'|' + done;
         QTest::newRow("Stop calls the waiting start off")
-            << visits << "psp" << false << "Task Complete" << 1;
+            << visits << "psp" << false << "Task Complete" << 1 << stopped;
         QTest::newRow("Stop in the listing fetch") << "Loading Page"
-                                                   << "z" << false << "Task Complete" << 0;
+                                                   << "z" << false << "Task Complete" << 0 << "";
         QTest::newRow("Stop in the listing fetch, rows 21 - 40: a quiet end")
             << "Loading Page"
-            << "z" << true << "Stopped" << 0;
+            << "z" << true << "Stopped" << 0 << "";
     }
 
     void oneScanAtATime()
@@ -166,7 +175,12 @@ private slots:
         ScanSession& s = m_demo->session();
         s.setSecondBlock(secondBlock);
         int running = 0;
-        QStringList endings;
+        QStringList endings, recorded;
+        connect(&s, &ScanSession::scanEnded, this, [&](const ScanSession::Ended& e) {
+            const char* how[] = {"Completed", "Stopped", "Closed", "Failed"};
+            recorded << e.seller + (e.sold ? u" Sold " : u" Active ") +
+                            QLatin1String(how[int(e.how)]);
+        });
         connect(&s, &ScanSession::scanStarted, this, [&] { QCOMPARE(++running, 1); });
         // The status once the finished scan's tick has returned; a start it queued waits 200 ms.
         s.Timer5->setInterval(200);
@@ -182,6 +196,8 @@ private slots:
                     s.stop();
                 else if (action == u'c')
                     s.clear();
+                else if (action == u'm')
+                    s.setSold(true), s.setUserIdCopy(QStringLiteral("other"));
                 else
                     QTimer::singleShot(0, &s, [&s] { s.stop(); });
             }
@@ -192,7 +208,9 @@ private slots:
         QTest::qWait(300); // a start still to come would begin 200 ms after
         QTEST(endings.join(u'|'), "endings");
         QTEST(m_demo->fetches(QStringLiteral("/item")), "items");
+        QTEST(recorded.join(u'|'), "recorded");
         QVERIFY(s.startEnabled());
+        QVERIFY2(endings.value(0) != u"" || s.table().rows[0].auction.isEmpty(), "not cleared");
     }
 
     void soldScan()
