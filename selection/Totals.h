@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <vector>
 
 // The three fields of the Totals frame over the checked rows.
 struct SelectionTotals
@@ -15,10 +16,11 @@ struct SelectionTotals
 // saturate there, so a runaway counter such as "1e308" cannot overflow into
 // "inf" (which reads back as 0) and the average stays consistent with it.
 inline constexpr double VisitsLimit = 999999999999999.0;
-double addVisits(double sum, double value);
+// The sum of the values, each held within the limit first, then the sum; the
+// same values give the same sum in any order.
+double sumVisits(std::vector<double> values);
 
-// The running figures live in the fields themselves and are read back as
-// numbers at every row, so the texts come out exactly as the fields would
-// hold them after a row-by-row recomputation. No checked row: all empty.
+// The average is worked out from the visit text as shown, so the fields agree
+// with each other. No checked row: all empty.
 SelectionTotals computeTotals(const std::array<bool, 20>& checked,
                               const std::array<QString, 20>& visits);

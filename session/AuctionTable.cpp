@@ -74,9 +74,10 @@ SelectionTotals AuctionTable::selectionTotals() const
 
 void AuctionTable::totalVisits()
 {
-    double visits = 0;
+    std::vector<double> values;
     for (const AuctionRow& row : rows)
-        visits = addVisits(visits, double(roundHalfEven(leadingNumberValue(row.visits))));
+        values.push_back(double(roundHalfEven(leadingNumberValue(row.visits))));
+    const double visits = sumVisits(values);
     figures.visitTotal = qint64(visits);
     if (figures.countedRows > 0)
         figures.average = visits / figures.countedRows;
