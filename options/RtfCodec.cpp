@@ -618,6 +618,7 @@ std::optional<QString> Reader::run()
     if (m_end - m_p < 5 || std::string_view(m_p, 5) != "{\\rtf")
         return std::nullopt;
 
+    bool closed = false;
     while (m_p < m_end) {
         const char c = *m_p++;
         switch (c) {
@@ -627,10 +628,12 @@ std::optional<QString> Reader::run()
             break;
         case '}':
             m_pendingSkip = 0;
-            if (!m_stack.pop(m_state) || m_stack.depth() == 0)
+            if (!m_stack.pop(m_state) || m_stack.depth() == 0) {
+                closed = true;
                 m_p = m_end; // the document is closed; the rest is not part of it
-            else
+            } else {
                 updateCodePage();
+            }
             break;
         case '\\':
             if (m_p >= m_end)
@@ -649,6 +652,10 @@ std::optional<QString> Reader::run()
             break;
         }
     }
+    // A document cut off before its outer group closes is damaged: what is
+    // left of it may be any part of the text.
+    if (!closed)
+        return std::nullopt;
     flushBytes();
     if (m_lastPar == m_out.size() && m_lastPar > 0)
         m_out.chop(1);

@@ -29,8 +29,8 @@ QByteArray write(QStringView text);
 // characters, \par and \line give a line feed, \tab a tab, \binN data is
 // skipped.
 // Only the last paragraph mark of the document is dropped, and only when
-// no text follows it. Missing closing braces are forgiven; text after the
-// brace that closes the document is ignored. Raw CR, LF and NUL bytes are
+// no text follows it. A document whose outer group never closes is cut off
+// and not read; text after the brace that closes it is ignored. Raw CR, LF and NUL bytes are
 // ignored as RTF requires. Time and memory are linear in the input size,
 // whatever the nesting depth.
 std::optional<QString> read(QByteArrayView rtf);

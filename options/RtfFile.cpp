@@ -3,6 +3,7 @@
 #include "options/RtfCodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 Result<QString> RtfFile::read(const QString& path)
@@ -29,15 +30,47 @@ Result<QString> RtfFile::read(const QString& path)
     return std::move(*text);
 }
 
+namespace {
+
+// In place, with the old bytes kept: the part that grows the file is written
+// first (a full disk refuses it while the old text is still whole), then the
+// old bytes are overwritten, which takes no new room; any failure puts the
+// old bytes back.
+Outcome writeInPlace(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    // Unbuffered: a write the disk refuses fails at once, and no refused
+    // bytes wait in a buffer to land with the next write.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return Outcome::failure(file.errorString());
+    const QByteArray old = file.readAll();
+    const qint64 overlap = qMin(old.size(), bytes.size());
+    const QByteArray tail = bytes.mid(overlap);
+    const auto at = [&file](qint64 position, const QByteArray& part) {
+        return file.seek(position) && file.write(part) == part.size() && file.flush();
+    };
+    if ((tail.isEmpty() || at(overlap, tail)) && at(0, bytes.left(overlap)) &&
+        file.resize(bytes.size()))
+        return Outcome::ok();
+    const QString reason = file.errorString();
+    file.resize(old.size());
+    at(0, old);
+    return Outcome::failure(reason);
+}
+
+} // namespace
+
 Outcome RtfFile::write(const QString& path, const QString& text, int fileType)
 {
-    QSaveFile file(path);
-    // A folder that forbids new files leaves no room for the temporary file;
-    // the file itself may still be writable, so it is then written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return Outcome::failure(file.errorString());
     const QByteArray bytes = fileType == 1 ? text.toUtf8() : RtfCodec::write(text);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // A folder that forbids new files leaves no room for the temporary
+        // file; the file itself may still be writable.
+        if (QFileInfo(path).isFile())
+            return writeInPlace(path, bytes);
+        return Outcome::failure(file.errorString());
+    }
     // QSaveFile::commit() in Qt 6.4 does not notice a failed flush of its
     // buffer (a full disk), so flush first and let that failure count.
     if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {

@@ -18,7 +18,7 @@ Result<QString> read(const QString& path);
 // Writes text as an RTF document (fileType 0) or as UTF-8 plain text
 // (fileType 1) through a file beside the target that is renamed over it, so
 // the old file stays whole when anything fails. In a folder that forbids new
-// files the file is written in place.
+// files the file is written in place, and put back as it was on a failure.
 Outcome write(const QString& path, const QString& text, int fileType = 0);
 
 } // namespace RtfFile

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,7 +161,7 @@ void TestOptions::rtfFiles()
         return text ? *text : text.message();
     };
     for (const qint64 over : {1, 0}) { // the rest a hole of NULs, which RTF ignores
-        writeFile(path, "{\\rtf1 new", RtfFile::MaxSize + over);
+        writeFile(path, "{\\rtf1 new}", RtfFile::MaxSize + over);
         QCOMPARE(read(), over ? QStringLiteral("The file is too large.") : QStringLiteral("new"));
     }
     const QString text = QStringLiteral("a\tb\r\nc\n\u0416{\\}") + QChar(0);
@@ -168,11 +169,21 @@ void TestOptions::rtfFiles()
     // the file is written in place. Root may add files anywhere: try as nobody.
     QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0 &&
             ::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+    // Then a full disk refuses a longer text: the real reason, and the file as it was.
     const bool asNobody = geteuid() == 0;
     QVERIFY(!asNobody || seteuid(65534) == 0);
     const Outcome saved = RtfFile::write(path, text);
+    rlimit fsize{};
+    getrlimit(RLIMIT_FSIZE, &fsize);
+    const rlimit full{rlim_t(QFileInfo(path).size()), fsize.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const Outcome longer = RtfFile::write(path, text + text);
+    setrlimit(RLIMIT_FSIZE, &fsize);
     QVERIFY(!asNobody || seteuid(0) == 0);
     QVERIFY2(saved, qPrintable(saved.message()));
+    QCOMPARE(longer.message(), QStringLiteral("File too large"));
+    QCOMPARE(read(), text);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("f.rtf")});
 
     // Reading a small file takes memory for that file, not for the largest one

@@ -30,12 +30,16 @@ private slots:
 private:
     QString file() const { return m_folder->file(QStringLiteral("User.rtf")); }
 
-    // A list text, or <missing>, <empty>, <not rtf>, <folder>, <bom>TEXT; load: then load it.
+    // A list text, or <missing>, <empty>, <not rtf>, <folder>, <bom>TEXT, <cut>TEXT; load: then
+    // load it.
     void setFile(const QString& state, bool load = false)
     {
         QFile::remove(file()) || QDir(file()).removeRecursively(); // or the folder in its place
-        const bool bom = state.startsWith(u"<bom>");
-        QByteArray rtf = (bom ? "\xEF\xBB\xBF" : "") + RtfCodec::write(state.mid(bom ? 5 : 0));
+        const bool bom = state.startsWith(u"<bom>"), cut = state.startsWith(u"<cut>");
+        QByteArray rtf =
+            (bom ? "\xEF\xBB\xBF" : "") + RtfCodec::write(state.mid(bom || cut ? 5 : 0));
+        if (cut) // as a write that stopped short leaves it
+            rtf.truncate(rtf.lastIndexOf('}'));
         QFile f(file());
         if (state == u"<folder>")
             QVERIFY(QDir().mkpath(file() + QStringLiteral("/inside")));
