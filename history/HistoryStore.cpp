@@ -286,13 +286,12 @@ Outcome HistoryStore::record(const ScanRecord& scan)
         if (row.visits && qAddOverflow(total, *row.visits, &total))
             total = std::numeric_limits<qint64>::max();
     }
-    query.prepare(
-        QStringLiteral("INSERT INTO scan(seller, mode, started, ended, status, total_visits, ending)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral(
+        "INSERT INTO scan(seller, mode, started, ended, status, total_visits, ending)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?)"));
     const bool completed = scan.ending == ScanEnding::Completed;
     if (!run({text(scan.seller), scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
-              ms(scan.started), ms(scan.ended), text(scan.status), total,
-              endingName(scan.ending)}))
+              ms(scan.started), ms(scan.ended), text(scan.status), total, endingName(scan.ending)}))
         return failed();
     const QVariant scanId = query.lastInsertId();
     // Looks a text up in a table of unique texts, adding it when new.
@@ -376,7 +375,8 @@ QList<ListingSummary> HistoryStore::listings(const QString& seller)
     QSqlQuery q = query(
         QStringLiteral(
             "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
-            "   AND counted IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE seller "
+            "   AND counted IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE "
+            "seller "
             "= ?),"
             " v AS (SELECT l.*, (SELECT counted FROM sample WHERE listing = l.id AND time = l.vt"
             "   AND counted IS NOT NULL) AS vlast FROM l)"

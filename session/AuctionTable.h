@@ -103,6 +103,5 @@ public:
     QList<QStringList> exportLines(bool sold, bool checkedOnly) const;
     // The rows as a finished scan leaves them.
     ScanRecord scanRecord(const QString& seller, bool sold, const QDateTime& started,
-                          const QDateTime& ended,
-                          const QString& status) const;
+                          const QDateTime& ended, const QString& status) const;
 };
