@@ -103,20 +103,25 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
 {
     // As the main window starts: the options, the saved users, the count.
     QDir::setCurrent(programFolder());
-    OptionTexts options = OptionFiles::load().texts;
+    const OptionFiles::Loaded loaded = OptionFiles::load();
+    OptionTexts options = loaded.texts;
+    if (!loaded.failures.isEmpty())
+        tell(OptionFiles::unreadableMessage(loaded.failures));
     Result<QString> savedUsers = UserList::load();
     if (!savedUsers)
         tell(savedUsers.message());
-    (void)OptionFiles::loadCounterTryLimit(); // a missing file keeps the limit of 2
+    // A missing file keeps the limit of 2.
+    if (const Result<QString> count = OptionFiles::loadCounterTryLimit();
+        count && !OptionFiles::countOutOfRange(*count).isEmpty())
+        tell(OptionFiles::countOutOfRange(*count));
 
     if (!counterSearches.isEmpty()) {
         options.tryCount = counterSearches;
-        const OptionFiles::Saved saved = OptionFiles::save(options);
+        const OptionFiles::Saved saved = OptionFiles::save(options, loaded.unreadable);
         if (saved.countRejected)
             tell(QStringLiteral("Please input a number between 1 and 10"));
-        if (!saved.failures.isEmpty())
-            tell(QStringLiteral("The options could not be saved to these files:\n\n") +
-                 saved.failures.join(u'\n') + QStringLiteral("\n\nThe other files were saved."));
+        if (const QString message = OptionFiles::savedMessage(saved); !message.isEmpty())
+            tell(message);
     }
     const UserList::Change added = UserList::add(userId, savedUsers ? *savedUsers : QString());
     if (!added.outcome)

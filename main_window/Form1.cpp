@@ -80,8 +80,11 @@ void Form1::Form_Load()
     OptionsStore::form();
     loadcombo1();
     // A missing or unreadable count keeps the limit the program started with.
-    if (const Result<QString> count = OptionFiles::loadCounterTryLimit())
+    if (const Result<QString> count = OptionFiles::loadCounterTryLimit()) {
         RTBTrys2->setText(*count);
+        if (const QString note = OptionFiles::countOutOfRange(*count); !note.isEmpty())
+            Messages::show(this, note);
+    }
     makeDefaultButton(Command1);
 }
 

@@ -159,7 +159,19 @@ void Form4::buildFrame(QGroupBox* frame, const QString& prefix, const QStringLis
 void Form4::Form_Load()
 {
     setOuterHeight(compactHeightTwips);
-    showTexts(OptionFiles::load().texts);
+    const OptionFiles::Loaded loaded = OptionFiles::load();
+    showTexts(loaded.texts);
+    m_unreadable = loaded.unreadable;
+    // Told once per file and run: the window is loaded again after each close.
+    static QStringList told;
+    QStringList news;
+    for (const QString& failure : loaded.failures) {
+        if (!told.contains(failure))
+            news << failure;
+    }
+    told << news;
+    if (!news.isEmpty())
+        Messages::show(this, OptionFiles::unreadableMessage(news));
 }
 
 void Form4::showTexts(const OptionTexts& texts)
@@ -186,7 +198,7 @@ OptionTexts Form4::texts() const
 
 void Form4::Command1_Click()
 {
-    const OptionFiles::Saved saved = OptionFiles::save(texts());
+    const OptionFiles::Saved saved = OptionFiles::save(texts(), m_unreadable);
     // A message box runs an event loop; the window may be gone after it.
     QPointer<Form4> self(this);
     if (saved.countRejected) {
@@ -194,13 +206,17 @@ void Form4::Command1_Click()
         if (!self)
             return;
     }
+    const QString message = OptionFiles::savedMessage(saved);
     if (!saved.failures.isEmpty()) {
         // Keep the window and its edits, so the user can retry or cancel.
-        Messages::show(this, QStringLiteral("The options could not be saved to these files:\n\n") +
-                                 saved.failures.join(u'\n') +
-                                 QStringLiteral("\n\nThe other files were saved. The Options "
-                                                "window stays open with your changes."));
+        Messages::show(this, message + QStringLiteral(" The Options window stays open with "
+                                                      "your changes."));
         return;
+    }
+    if (!message.isEmpty()) {
+        Messages::show(this, message);
+        if (!self)
+            return;
     }
     close();
 }

@@ -69,6 +69,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    QStringList m_unreadable; // option files there but not read: Save leaves them alone
     void showTexts(const OptionTexts& texts);
     void buildFrame(QGroupBox* frame, const QString& prefix, const QStringList& texts,
                     int afterHeaderLeft, int beforeWidth, int afterLeft, const char* beforeArray,

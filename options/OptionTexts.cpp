@@ -4,6 +4,8 @@
 #include "options/NumberText.h"
 #include "options/RtfFile.h"
 
+#include <QFileInfo>
+
 namespace {
 
 qint16& tryLimit()
@@ -68,13 +70,15 @@ QString OptionFiles::fileName(MarkerTable table, bool after, int row)
 
 OptionFiles::Loaded OptionFiles::load()
 {
-    Loaded loaded{OptionTexts::builtIn(), {}};
+    Loaded loaded{OptionTexts::builtIn(), {}, {}};
     const auto read = [&loaded](QString& text, const QString& name) {
         const Result<QString> file = RtfFile::read(programFile(name));
-        if (file)
+        if (file) {
             text = *file;
-        else
+        } else if (QFileInfo::exists(programFile(name))) {
             loaded.failures << name + QStringLiteral(": ") + file.message();
+            loaded.unreadable << name;
+        }
     };
     OptionTexts& t = loaded.texts;
     read(t.tryCount, TryCountFile);
@@ -88,10 +92,21 @@ OptionFiles::Loaded OptionFiles::load()
     return loaded;
 }
 
-OptionFiles::Saved OptionFiles::save(const OptionTexts& texts)
+QString OptionFiles::unreadableMessage(const QStringList& failures)
+{
+    return QStringLiteral("These option files could not be read, so the built-in text is used "
+                          "in their place; Save leaves the files as they are:\n\n") +
+           failures.join(u'\n');
+}
+
+OptionFiles::Saved OptionFiles::save(const OptionTexts& texts, const QStringList& unreadable)
 {
     Saved saved;
-    const auto write = [&saved](const QString& text, const QString& name) {
+    const auto write = [&saved, &unreadable](const QString& text, const QString& name) {
+        if (unreadable.contains(name)) {
+            saved.leftAlone << name;
+            return false;
+        }
         const Outcome written = RtfFile::write(programFile(name), text);
         if (!written)
             saved.failures << name + QStringLiteral(": ") + written.message();
@@ -117,6 +132,19 @@ OptionFiles::Saved OptionFiles::save(const OptionTexts& texts)
     return saved;
 }
 
+QString OptionFiles::savedMessage(const Saved& saved)
+{
+    QStringList parts;
+    if (!saved.leftAlone.isEmpty())
+        parts << QStringLiteral("These files could not be read when the options were loaded and "
+                                "were left as they are:\n\n") +
+                     saved.leftAlone.join(u'\n');
+    if (!saved.failures.isEmpty())
+        parts << QStringLiteral("The options could not be saved to these files:\n\n") +
+                     saved.failures.join(u'\n') + QStringLiteral("\n\nThe other files were saved.");
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 qint16 OptionFiles::counterTryLimit()
 {
     return tryLimit();
@@ -130,6 +158,16 @@ void OptionFiles::setCounterTryLimit(qint16 limit)
 std::optional<qint16> OptionFiles::counterTryLimitFromText(const QString& text)
 {
     return roundToInt16(leadingNumberValue(text));
+}
+
+QString OptionFiles::countOutOfRange(const QString& text)
+{
+    if (counterTryLimitFromText(text))
+        return QString();
+    return QStringLiteral("The number of counter searches in Options.rtf, %1, is out of range: "
+                          "%2 is used until a number from 1 to 10 is saved.")
+        .arg(text.trimmed())
+        .arg(counterTryLimit());
 }
 
 Result<QString> OptionFiles::loadCounterTryLimit()

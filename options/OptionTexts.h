@@ -48,23 +48,31 @@ QString fileName(MarkerTable table, bool after, int row);
 struct Loaded
 {
     OptionTexts texts;
-    // "Name.rtf: reason" for each file that could not be read; its text
-    // stays the built-in one.
+    // "Name.rtf: reason" for each file that is there but could not be read
+    // (a missing file is no failure); its text stays the built-in one.
     QStringList failures;
+    QStringList unreadable; // their names: Save leaves these files alone
 };
 // Every option file over the built-in texts, in the order the Options
 // window reads them.
 Loaded load();
 
+// What the user hears of the files that could not be read.
+QString unreadableMessage(const QStringList& failures);
+
 struct Saved
 {
     QStringList failures;       // "Name.rtf: reason" for each file not written
+    QStringList leftAlone;      // files in `unreadable`, not written over
     bool countRejected = false; // the count was not 1 to 10, so Options.rtf was left alone
 };
 // The Options window's Save: the 36 marker files and the counter start,
 // then the count when it is 1 to 10, which then also becomes the program's
-// counter try limit.
-Saved save(const OptionTexts& texts);
+// counter try limit. A file that was there but could not be read holds what
+// the user wrote: it is never written over with the built-in text.
+Saved save(const OptionTexts& texts, const QStringList& unreadable = {});
+// The Save's own words on what it did not do; empty when it saved all.
+QString savedMessage(const Saved& saved);
 
 // Program-wide number of counter searches per item page; 2 until read.
 qint16 counterTryLimit();
@@ -76,5 +84,8 @@ std::optional<qint16> counterTryLimitFromText(const QString& text);
 // read, or why the file could not be read; a file that cannot be read, or a
 // value beyond 16 bits, leaves the limit as it is.
 Result<QString> loadCounterTryLimit();
+// What the user hears of a count text whose number does not fit 16 bits;
+// empty for any other.
+QString countOutOfRange(const QString& text);
 
 } // namespace OptionFiles

@@ -87,15 +87,24 @@ private slots:
         QTest::addColumn<int>("action");         // 0: none, 1: Continue, 2: the close button
         QTest::addColumn<QByteArray>("options"); // Options.rtf as the start finds it
         QTest::addColumn<int>("limit");          // the counter try limit it reads
-        QTest::newRow("close button, no Options.rtf") << 2 << QByteArray() << 2;
-        QTest::newRow("Continue, Options.rtf not RTF") << 1 << QByteArray("6") << 2;
-        QTest::newRow("left alone, 6.5: half to even") << 0 << RtfCodec::write(u"6.5") << 6;
+        QTest::addColumn<QStringList>("told");   // before the start instructions
+        QTest::newRow("close button, no Options.rtf") << 2 << QByteArray() << 2 << QStringList();
+        QTest::newRow("Continue, Options.rtf not RTF")
+            << 1 << QByteArray("6") << 2
+            << QStringList{OptionFiles::unreadableMessage(
+                   {QStringLiteral("Options.rtf: The file is not an RTF document.")})};
+        QTest::newRow("left alone, 70000: out of range")
+            << 0 << RtfCodec::write(u"70000") << 2
+            << QStringList{OptionFiles::countOutOfRange(QStringLiteral("70000"))};
+        QTest::newRow("left alone, 6.5: half to even")
+            << 0 << RtfCodec::write(u"6.5") << 6 << QStringList();
     }
 
     void startUp()
     {
         QFETCH(int, action);
         QFETCH(QByteArray, options);
+        QFETCH(QStringList, told);
         m_shell.reset();
         OptionsStore::discard();
         OptionFiles::setCounterTryLimit(2); // as the program starts
@@ -131,7 +140,8 @@ private slots:
         QCOMPARE(f->defaultButton(), get<QPushButton>("Command1"));
         QTEST(int(OptionFiles::counterTryLimit()), "limit");
         // The User ID is empty: the start instructions, once, also after a popup closes.
-        QTRY_COMPARE(m_messages.texts, QStringList{Form1::startInstructions()});
+        QTRY_COMPARE(m_messages.texts, told + QStringList{Form1::startInstructions()});
+        m_messages.texts = QStringList{Form1::startInstructions()};
         press(f, "mnuAuction"); // no row chosen yet
         f->rowGesture(0);
         QTimer::singleShot(50, get("mnuSelect"), &QWidget::close);
