@@ -14,15 +14,26 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringDecoder>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
 namespace {
+// A jar whose cookies can be handed to another thread's downloader.
+class SharedJar : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    QList<QNetworkCookie> all() const { return allCookies(); }
+};
+
 // A saved page is held to the downloader's own size limit.
 constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 
@@ -41,14 +52,21 @@ QString bytes(qsizetype characters)
 } // namespace
 
 frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_userId(std::move(userId)), m_inet(new Inet(this))
+    : QWidget(parent, Qt::Window), m_userId(std::move(userId)), m_thread(new QThread(this)),
+      m_worker(new QObject), m_cookies(new SharedJar(this))
 {
+    m_worker->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread->start();
+    // Made in its thread: the downloader's network manager belongs to the thread that makes it.
+    QMetaObject::invokeMethod(
+        m_worker, [this] { m_inet = new Inet(m_worker); }, Qt::BlockingQueuedConnection);
     setObjectName(QStringLiteral("frmMarkerCheck"));
     setWindowTitle(QStringLiteral("Check Markers"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(1000, 520);
     // Signed in through the browser: the check sees the Sold page the scan sees.
-    Form2::shareCookiesWith(m_inet->cookieJar());
+    Form2::shareCookiesWith(m_cookies);
 
     optActive = new QRadioButton(QStringLiteral("&Active"), this);
     optActive->setObjectName(QStringLiteral("optActive"));
@@ -101,7 +119,14 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
 
 frmMarkerCheck::~frmMarkerCheck()
 {
-    m_inet->Cancel();
+    QMetaObject::invokeMethod(m_worker, [inet = m_inet] { inet->Cancel(); });
+    m_thread->quit();
+    m_thread->wait();
+}
+
+QNetworkCookieJar* frmMarkerCheck::cookieJar() const
+{
+    return m_cookies;
 }
 
 MarkerTable frmMarkerCheck::table() const
@@ -117,22 +142,32 @@ void frmMarkerCheck::setBusy(bool busy)
     optSold->setEnabled(!busy);
 }
 
-std::optional<frmMarkerCheck::Fetched> frmMarkerCheck::fetch(const QString& what,
-                                                             const QString& address)
+void frmMarkerCheck::fetch(const QString& what, const QString& address,
+                           const std::function<void(const Fetched&)>& then)
 {
     lblPages->setText(what + QStringLiteral(": loading ") + address);
-    QElapsedTimer clock;
-    clock.start();
-    QPointer<frmMarkerCheck> self(this);
-    Fetched page{m_inet->OpenURL(address), QString()};
-    if (!self)
-        return std::nullopt; // closed while the page loaded
-    page.summary =
-        what + QStringLiteral(": ") + m_inet->URL() + QStringLiteral(" (") +
-        bytes(page.text.size()) + QStringLiteral(" in ") + QString::number(clock.elapsed()) +
-        QStringLiteral(" ms") +
-        (m_inet->lastFetch().failed ? QStringLiteral(", the fetch failed)") : QStringLiteral(")"));
-    return page;
+    const QList<QNetworkCookie> cookies = static_cast<SharedJar*>(m_cookies)->all();
+    const auto fetchThere = [this, inet = m_inet, what, address, cookies, then,
+                             generation = m_generation] {
+        for (const QNetworkCookie& cookie : cookies) {
+            if (!inet->cookieJar()->updateCookie(cookie))
+                inet->cookieJar()->insertCookie(cookie);
+        }
+        QElapsedTimer clock;
+        clock.start();
+        Fetched page{inet->OpenURL(address), QString()};
+        page.summary = what + QStringLiteral(": ") + inet->URL() + QStringLiteral(" (") +
+                       bytes(page.text.size()) + QStringLiteral(" in ") +
+                       QString::number(clock.elapsed()) + QStringLiteral(" ms") +
+                       (inet->lastFetch().failed ? QStringLiteral(", the fetch failed)")
+                                                 : QStringLiteral(")"));
+        // Dropped with the window if it closed meanwhile.
+        QMetaObject::invokeMethod(this, [this, page, then, generation] {
+            if (generation == m_generation)
+                then(page);
+        });
+    };
+    QMetaObject::invokeMethod(m_worker, fetchThere);
 }
 
 void frmMarkerCheck::checkSite()
@@ -144,16 +179,17 @@ void frmMarkerCheck::checkSite()
     const QString address =
         t == MarkerTable::Active ? addresses.listingAddress(m_userId()) : addresses.soldAddress;
     setBusy(true);
-    const std::optional<Fetched> listing = fetch(QStringLiteral("Listing page"), address);
-    if (!listing)
-        return;
-    const QString first = MarkerCheck::firstListing(t, markers, listing->text);
-    std::optional<Fetched> item =
-        Fetched{QString(), QStringLiteral("Item page: none, as no listing was found")};
-    if (!first.isEmpty() &&
-        !(item = fetch(QStringLiteral("Item page"), addresses.itemAddress(first))))
-        return;
-    run(t, listing->text, item->text, listing->summary + QLatin1Char('\n') + item->summary);
+    ++m_generation;
+    fetch(QStringLiteral("Listing page"), address, [=](const Fetched& listing) {
+        const auto checkWith = [=](const Fetched& item) {
+            run(t, listing.text, item.text, listing.summary + QLatin1Char('\n') + item.summary);
+        };
+        const QString first = MarkerCheck::firstListing(t, markers, listing.text);
+        if (first.isEmpty())
+            checkWith({QString(), QStringLiteral("Item page: none, as no listing was found")});
+        else
+            fetch(QStringLiteral("Item page"), addresses.itemAddress(first), checkWith);
+    });
 }
 
 void frmMarkerCheck::cmdOpenPage_Click()

@@ -8,6 +8,8 @@
 
 class Inet;
 class QCheckBox;
+class QNetworkCookieJar;
+class QThread;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -30,7 +32,8 @@ public:
     QCheckBox* chkNotice = nullptr;
     QLabel* lblPages = nullptr;
     QTableWidget* grdRows = nullptr;
-    Inet* downloader() const { return m_inet; }
+    // The cookies each check fetches with; the sign-in browser feeds it.
+    QNetworkCookieJar* cookieJar() const;
 
     // Fetches the listing page and the first listing's item page, then checks.
     void checkSite();
@@ -47,8 +50,11 @@ private:
         QString text;
         QString summary;
     };
-    // Nothing when the window was closed while the page loaded.
-    std::optional<Fetched> fetch(const QString& what, const QString& address);
+    // Fetches on the window's own thread of fetching, so that neither a scan
+    // nor this window ever waits for the other's page; `then` runs here with
+    // the page unless a later check has begun.
+    void fetch(const QString& what, const QString& address,
+               const std::function<void(const Fetched&)>& then);
     void run(MarkerTable table, const QString& listing, const QString& item,
              const QString& summary);
     void showRows(const QList<MarkerCheck::Row>& rows);
@@ -56,6 +62,9 @@ private:
     void setBusy(bool busy);
 
     std::function<QString()> m_userId;
-    Inet* m_inet = nullptr;
+    QThread* m_thread = nullptr;
+    QObject* m_worker = nullptr; // lives in m_thread
+    Inet* m_inet = nullptr;      // m_worker's, used only in m_thread
+    QNetworkCookieJar* m_cookies = nullptr;
     int m_generation = 0; // a check started later wins over one still running
 };

@@ -9,8 +9,11 @@
 #include "transfer/Inet.h"
 
 #include "DemoWindow.h"
+#include "LoopbackHttpServer.h"
 
+#include <QLabel>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -26,6 +29,7 @@ private slots:
     void check();
     void notice_data();
     void notice();
+    void checkAndScanNeverWait();
 
 private:
     std::unique_ptr<DemoWindow> m_demo;
@@ -55,8 +59,10 @@ void TestMarkerCheck::check()
     QFETCH(bool, signIn);
     frmMarkerCheck window([seller] { return seller.mid(seller.indexOf(u':') + 1); });
     window.optSold->setChecked(sold);
-    if (signIn)
-        QVERIFY(m_demo->site().signIn(window.downloader()->networkAccessManager()));
+    QNetworkAccessManager browser; // signs in as the browser does, into the check's cookies
+    browser.setCookieJar(window.cookieJar());
+    window.cookieJar()->setParent(&window);
+    QVERIFY(!signIn || m_demo->site().signIn(&browser));
     QSignalSpy checked(&window, &frmMarkerCheck::checked);
     if (seller.startsWith(QLatin1String("file:"))) {
         const ScanMarkers active = OptionsStore::markers(MarkerTable::Active);
@@ -112,6 +118,26 @@ void TestMarkerCheck::notice()
     QVERIFY(m_demo->scan(seller));
     QTEST(m_demo->messages().join(u'|'), "notice");
     MarkerCheck::setNoticeEnabled(true);
+}
+
+// A check whose page never comes, started during a scan, neither holds up its Stop
+// nor waits for the scan's end.
+void TestMarkerCheck::checkAndScanNeverWait()
+{
+    LoopbackHttpServer silent;
+    silent.route(QStringLiteral("/seller"), LoopbackHttpServer::Answer().after(-1));
+    frmMarkerCheck window([] { return QStringLiteral("x"); });
+    m_demo->onStatus(QStringLiteral("Searching Visits...."), [&] {
+        OptionsStore::form()->RichTextBox1[8]->setText(
+            silent.url(QStringLiteral("/seller?user=")).toString());
+        window.checkSite();
+        m_demo->form().Command5_Click();
+    });
+    QVERIFY(m_demo->scan(QStringLiteral("demoseller")));
+    QCOMPARE(m_demo->fetches(QStringLiteral("/item")), 1);
+    QVERIFY2(window.lblPages->text().startsWith(QStringLiteral("Listing page: loading")),
+             qPrintable(window.lblPages->text()));
+    QTRY_COMPARE(silent.requests().size(), 1);
 }
 
 QTEST_MAIN(TestMarkerCheck)
