@@ -2,8 +2,7 @@
 
 #include "history/HistoryStore.h"
 
-HistoryRecorder::HistoryRecorder(ScanSession* session, QObject* parent)
-    : QObject(parent), m_session(session)
+HistoryRecorder::HistoryRecorder(ScanSession* session, QObject* parent) : QObject(parent)
 {
     connect(session, &ScanSession::scanEnded, this, &HistoryRecorder::record);
 }
@@ -28,10 +27,7 @@ void HistoryRecorder::tell(const Outcome& outcome)
 
 void HistoryRecorder::record(const ScanSession::Ended& ended)
 {
-    const AuctionTable& table = m_session->table();
-    ScanRecord scan = table.scanRecord(ended.seller, ended.sold, ended.started,
-                                       QDateTime::currentDateTimeUtc(), m_session->status());
-    scan.ending = ended.how;
+    const ScanRecord& scan = ended.record;
     const std::shared_ptr<HistoryStore> history = store();
     // The previous counts are read before this scan is written, so a change
     // never compares a scan with itself.

@@ -34,7 +34,6 @@ private:
     void record(const ScanSession::Ended& ended);
     void tell(const Outcome& outcome);
 
-    ScanSession* m_session;
     std::shared_ptr<HistoryStore> m_store;
     bool m_told = false;
 };

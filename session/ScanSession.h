@@ -41,12 +41,10 @@ public:
     struct Ended
     {
         Ending ending = Ending::Completed;
-        ScanEnding how = ScanEnding::Completed;
-        // What the scan started with: a switch or a new User ID during the
-        // scan does not change whose scan it was.
-        QString seller;
-        bool sold = false;
-        QDateTime started; // UTC, when the start delay ran out
+        // The table as the scan leaves it, filed under the User ID and mode
+        // the scan started with: a switch or a new User ID during the scan
+        // does not change whose scan it was.
+        ScanRecord record;
     };
 
     // How a scan finished, once per Start.

@@ -117,7 +117,10 @@ void ScanSession::finishScan(int firstBlockRow, Ending end)
             how = ScanEnding::Closed;
         else if (m_stopRequested)
             how = ScanEnding::Stopped;
-        emit scanEnded({end, how, m_scanSeller, m_scanSold, m_scanStartedAt});
+        ScanRecord record = m_table.scanRecord(m_scanSeller, m_scanSold, m_scanStartedAt,
+                                               QDateTime::currentDateTimeUtc(), m_status);
+        record.ending = how;
+        emit scanEnded({end, record});
     }
 }
 

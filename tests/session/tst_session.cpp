@@ -133,6 +133,11 @@ private slots:
         QCOMPARE(m_demo->fetches(QStringLiteral("/item?id=110049916381")), 3);
         QCOMPARE(m_demo->fetches(QStringLiteral("/item?id=110049917629")), 1);
         QCOMPARE(s.table().selectionTotals().auctions, QStringLiteral("6"));
+
+        // Without auction markers no row has a number: no item page is asked for.
+        m_demo->options().activeBefore[0] = m_demo->options().activeAfter[0] = QString();
+        QVERIFY(m_demo->scan(QStringLiteral("smallshop")));
+        QCOMPARE(m_demo->site().requestedPaths().count(QStringLiteral("/item?id=")), 0);
     }
 
     void oneScanAtATime_data()
@@ -178,8 +183,8 @@ private slots:
         QStringList endings, recorded;
         connect(&s, &ScanSession::scanEnded, this, [&](const ScanSession::Ended& e) {
             const char* how[] = {"Completed", "Stopped", "Closed", "Failed"};
-            recorded << e.seller + (e.sold ? u" Sold " : u" Active ") +
-                            QLatin1String(how[int(e.how)]);
+            recorded << e.record.seller + (e.record.sold ? u" Sold " : u" Active ") +
+                            QLatin1String(how[int(e.record.ending)]);
         });
         connect(&s, &ScanSession::scanStarted, this, [&] { QCOMPARE(++running, 1); });
         // The status once the finished scan's tick has returned; a start it queued waits 200 ms.
