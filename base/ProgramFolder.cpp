@@ -13,7 +13,23 @@ QString& overriddenFolder()
     static QString folder;
     return folder;
 }
+
+QString& readOnlyReason()
+{
+    static QString why;
+    return why;
+}
 } // namespace
+
+QString settingsReadOnly()
+{
+    return readOnlyReason();
+}
+
+void setSettingsReadOnly(const QString& why)
+{
+    readOnlyReason() = why;
+}
 
 QString programFolder()
 {
@@ -49,7 +65,8 @@ SettingsFolder chooseSettingsFolder(const QString& programFolder, const QString&
                               problem +
                                   QStringLiteral("\n\nQuillmere uses the installed settings in %1; "
                                                  "options and User IDs cannot be saved.")
-                                      .arg(QDir::toNativeSeparators(programFolder))};
+                                      .arg(QDir::toNativeSeparators(programFolder)),
+                              true};
     };
     const QDir user(userFolder);
     if (!user.mkpath(QStringLiteral(".")))

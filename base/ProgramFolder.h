@@ -10,6 +10,12 @@ void setProgramFolder(const QString& folder);
 // Path of a file in the program's folder.
 QString programFile(const QString& name);
 
+// When the settings are the installed, read-only set: why, and every save
+// of an option file or of User.rtf refuses with it. Empty when they may be
+// written.
+QString settingsReadOnly();
+void setSettingsReadOnly(const QString& why);
+
 // The user's own data the option files do not hold (visit history,
 // preferences): QUILLMERE_DATA_DIR, else the application data location.
 QString userDataFolder();
@@ -18,7 +24,8 @@ QString userDataFolder();
 struct SettingsFolder
 {
     QString folder;
-    QString message; // why the user's own copy cannot be used; empty when it is
+    QString message;       // why the user's own copy cannot be used; empty when it is
+    bool readOnly = false; // the installed set, never written, also not by root
 };
 
 // The program's own folder when it can be written and is not where the

@@ -207,7 +207,7 @@ void Form4::Command1_Click()
             return;
     }
     const QString message = OptionFiles::savedMessage(saved);
-    if (!saved.failures.isEmpty()) {
+    if (!saved.failures.isEmpty() || !saved.refused.isEmpty()) {
         // Keep the window and its edits, so the user can retry or cancel.
         Messages::show(this, message + QStringLiteral(" The Options window stays open with "
                                                       "your changes."));

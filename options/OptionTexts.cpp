@@ -102,6 +102,10 @@ QString OptionFiles::unreadableMessage(const QStringList& failures)
 OptionFiles::Saved OptionFiles::save(const OptionTexts& texts, const QStringList& unreadable)
 {
     Saved saved;
+    if (const QString why = settingsReadOnly(); !why.isEmpty()) {
+        saved.refused = why;
+        return saved;
+    }
     const auto write = [&saved, &unreadable](const QString& text, const QString& name) {
         if (unreadable.contains(name)) {
             saved.leftAlone << name;
@@ -134,6 +138,8 @@ OptionFiles::Saved OptionFiles::save(const OptionTexts& texts, const QStringList
 
 QString OptionFiles::savedMessage(const Saved& saved)
 {
+    if (!saved.refused.isEmpty())
+        return saved.refused;
     QStringList parts;
     if (!saved.leftAlone.isEmpty())
         parts << QStringLiteral("These files could not be read when the options were loaded and "

@@ -64,6 +64,7 @@ struct Saved
 {
     QStringList failures;       // "Name.rtf: reason" for each file not written
     QStringList leftAlone;      // files in `unreadable`, not written over
+    QString refused;            // why nothing was written: the settings are read-only
     bool countRejected = false; // the count was not 1 to 10, so Options.rtf was left alone
 };
 // The Options window's Save: the 36 marker files and the counter start,

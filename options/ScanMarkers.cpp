@@ -30,7 +30,9 @@ ScanMarkers scanMarkers(MarkerTable table, const OptionTexts& texts, qint16 tryL
 
 QString ScanMarkers::listingAddress(const QString& userId) const
 {
-    return listingBefore + userId + listingAfter;
+    // A User ID is one query value: "&", "=" or "#" in it must not reach the
+    // address as such.
+    return listingBefore + QString::fromLatin1(QUrl::toPercentEncoding(userId)) + listingAfter;
 }
 
 QString ScanMarkers::itemAddress(const QString& auction) const

@@ -25,6 +25,8 @@ Result<QString> readForChange(const QString& lastLoaded)
 // Atomically: the old file stays whole on any failure.
 Outcome save(const QString& text)
 {
+    if (const QString why = settingsReadOnly(); !why.isEmpty())
+        return Outcome::failure(why);
     const Outcome written = RtfFile::write(UserList::filePath(), text);
     if (written)
         return written;

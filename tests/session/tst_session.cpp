@@ -66,6 +66,12 @@ const int DemoCounts[20] = {143, 88,  231, 64,  412, 377, 156, 97, 45,  23,
                             31,  286, 72,  139, 58,  204, 118, 41, 325, 12};
 using Color = ScanSession::StatusColor;
 
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString cells(const AuctionRow& row)
 {
     return QStringList{row.auction, row.title, row.timeLeft, row.startPrice, row.bids, row.price}
@@ -304,32 +310,75 @@ private slots:
         s.stop();
     }
 
+    void commandLineScan_data()
+    {
+        QTest::addColumn<QString>("arguments"); // split at "|"
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");     // a line of the standard output
+        QTest::addColumn<QString>("err");     // part of the standard error
+        QTest::addColumn<QString>("fetched"); // the site saw this
+        const QString none;
+        QTest::newRow("completed")
+            << "--scan|demoseller" << 0 << "auctions 20, visits 2942, average 147.10" << none
+            << "/seller?user=demoseller";
+        // A bad argument is refused before anything is read, fetched or saved.
+        QTest::newRow("blank User ID") << "--scan| " << 2 << none << "needs a User ID" << none;
+        QTest::newRow("count out of range")
+            << "--scan|demoseller|--counter-searches|11" << 2 << none << "from 1 to 10" << none;
+        QTest::newRow("mistyped option") << "--scna|demoseller" << 2 << none << "scna" << none;
+        QTest::newRow("unknown seller") << "--scan|nobody-here" << 1 << "User Search Error"
+                                        << "did not complete" << none;
+        QTest::newRow("site down") << "--scan|demoseller" << 1 << "Internet Error"
+                                   << "/seller?user=demoseller could not be fetched: " << none;
+        QTest::newRow("a User ID is one query value")
+            << "--scan|a&x=1" << 1 << none << "did not complete"
+            << "/seller?user=a%26x%3D1";
+    }
+
     void commandLineScan()
     {
         // As a timer or a script runs it: no display, no platform plugin, options in the
-        // program's own folder that name this site; the scan goes into the visit history.
+        // program's own folder that name this site; the scan goes into the visit history,
+        // and only a completed one saves its User ID.
+        QFETCH(QString, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QString, fetched);
+        if (QByteArray(QTest::currentDataTag()) == "site down")
+            m_demo->stopSite();
         QTemporaryDir data;
         const QString program = m_demo->folder().file(QStringLiteral("quillmere"));
         QVERIFY(QFile::copy(QStringLiteral(QUILLMERE_PROGRAM), program));
+        const QString users = m_demo->folder().file(QStringLiteral("User.rtf"));
+        const QByteArray usersBefore = readAll(users),
+                         optionsBefore =
+                             readAll(m_demo->folder().file(QStringLiteral("Options.rtf")));
         QProcess scan;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.insert(QStringLiteral("QUILLMERE_DATA_DIR"), data.path());
         scan.setProcessEnvironment(environment);
-        scan.start(program, {QStringLiteral("--scan"), QStringLiteral("demoseller")});
+        scan.start(program, arguments.split(u'|'));
         QVERIFY(scan.waitForFinished(60000));
         const QStringList lines = QString::fromUtf8(scan.readAllStandardOutput()).split(u'\n');
-        QVERIFY2(scan.exitCode() == 0, scan.readAllStandardError().constData());
-        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^1100423\\d+\\t"))).size(), 20);
-        QCOMPARE(lines.mid(20, 2),
-                 (QStringList{QStringLiteral("auctions 20, visits 2942, average 147.10"),
-                              ScanSession::taskComplete()}));
-        QCOMPARE(HistoryStore(data.filePath(QStringLiteral("history.sqlite")))
-                     .sellerTotals(QStringLiteral("demoseller"))
-                     .value(0)
-                     .visits,
-                 2942);
+        const QString errors = QString::fromUtf8(scan.readAllStandardError());
+        QTEST(scan.exitCode(), "exitCode");
+        QVERIFY2(out.isEmpty() || lines.contains(out), qPrintable(lines.join(u'\n')));
+        QVERIFY2(err.isEmpty() ? errors.isEmpty() : errors.contains(err), qPrintable(errors));
+        QVERIFY(fetched.isEmpty() || m_demo->fetches(fetched) == 1);
+        const bool completed = scan.exitCode() == 0;
+        QCOMPARE(readAll(users) == usersBefore, !completed);
+        QCOMPARE(readAll(m_demo->folder().file(QStringLiteral("Options.rtf"))), optionsBefore);
+        if (completed) {
+            QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^1100423\\d+\\t"))).size(),
+                     20);
+            QCOMPARE(HistoryStore(data.filePath(QStringLiteral("history.sqlite")))
+                         .sellerTotals(QStringLiteral("demoseller"))
+                         .value(0)
+                         .visits,
+                     2942);
+        }
     }
 
     void tableRules_data()

@@ -1,5 +1,7 @@
 // Option files: in the program's folder when writable, else in the user's copy.
 #include "base/ProgramFolder.h"
+#include "options/OptionTexts.h"
+#include "users/UserList.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,12 +25,15 @@ void TestSettings::choose_data()
     QTest::newRow("read-only, user's own copy") << QStringLiteral("own");
     QTest::newRow("read-only, own copy lacks a file") << QStringLiteral("lacks");
     QTest::newRow("read-only, user folder cannot be made") << QStringLiteral("uncreatable");
+    // Root with an odd HOME: the installed files, read-only for root too.
+    QTest::newRow("installed, user folder cannot be made")
+        << QStringLiteral("installed, uncreatable");
 }
 
 void TestSettings::choose()
 {
     QFETCH(QString, kind);
-    const bool writable = kind == QLatin1String("writable") || kind == QLatin1String("installed");
+    const bool writable = kind == QLatin1String("writable") || kind.startsWith(u"installed");
     QTemporaryDir tmp, home;
     const QString installed = tmp.path();
     const QByteArray at = QFile::encodeName(installed);
@@ -44,7 +49,7 @@ void TestSettings::choose()
     if (!writable)
         QCOMPARE(::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
 
-    const bool uncreatable = kind == QLatin1String("uncreatable");
+    const bool uncreatable = kind.endsWith(u"uncreatable");
     const bool usesUserCopy = kind != QLatin1String("writable") && !uncreatable;
     const bool ownCopy = kind == QLatin1String("own") || kind == QLatin1String("lacks");
     const QString user = home.filePath(uncreatable ? QStringLiteral("file/Quillmere")
@@ -61,7 +66,7 @@ void TestSettings::choose()
         QVERIFY(own.open(QIODevice::WriteOnly) && own.write(mine) > 0);
     }
 
-    const auto chosen = chooseSettingsFolder(installed, user, kind == QLatin1String("installed"));
+    const auto chosen = chooseSettingsFolder(installed, user, kind.startsWith(u"installed"));
     QCOMPARE(chosen.folder, usesUserCopy ? user : installed);
     QCOMPARE(chosen.message.contains(user), uncreatable);
     QCOMPARE(QFileInfo::exists(user), usesUserCopy);
@@ -71,6 +76,22 @@ void TestSettings::choose()
         QVERIFY(copy.permissions() & QFile::WriteOwner);
         const bool own = ownCopy && name == QLatin1String("User.rtf");
         QCOMPARE(copy.readAll(), own ? mine : original.readAll());
+    }
+
+    // Saves go where the settings were chosen, never into installed files.
+    QCOMPARE(chosen.readOnly, uncreatable);
+    setProgramFolder(chosen.folder);
+    setSettingsReadOnly(chosen.readOnly ? chosen.message : QString());
+    const bool userSaved = UserList::add(QStringLiteral("root"), QString()).outcome.isOk();
+    const bool optionsSaved = OptionFiles::save(OptionFiles::load().texts).refused.isEmpty();
+    setSettingsReadOnly(QString());
+    setProgramFolder(QString());
+    QCOMPARE(userSaved, !uncreatable);
+    QCOMPARE(optionsSaved, !uncreatable);
+    for (const QString& name : kind == u"writable" ? QStringList() : names) {
+        QFile copy(installed + u'/' + name), original(data.filePath(name));
+        QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+        QVERIFY2(copy.readAll() == original.readAll(), qPrintable(name));
     }
 }
 
