@@ -1,13 +1,11 @@
 // A scan session against a misbehaving loopback server: every case ends with
 // a clear status, without a crash or a hang, and keeps what arrived whole.
-#include "options/RtfCodec.h"
 #include "session/ScanSession.h"
 #include "transfer/Inet.h"
 
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 
-#include <QSaveFile>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -111,13 +109,9 @@ void TestFaultMatrix::scan()
     TempProgramFolder folder;
     LoopbackHttpServer server;
     const QString base = server.url(QString()).toString();
-    const QStringList paths{QStringLiteral("/seller?user="), QStringLiteral("/item?id=")};
-    for (int k = 0; k < 2; ++k) { // Config18 and Config28: where the listing and items are
-        QSaveFile file(folder.file(QStringLiteral("Config%1.rtf").arg(18 + 10 * k)));
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write(RtfCodec::write(QString(base + paths[k]))) > 0 && file.commit());
-    }
-    const OptionTexts options = OptionFiles::load().texts;
+    OptionTexts options = OptionFiles::load().texts; // where the listing and the items are:
+    options.activeBefore[8] = base + QStringLiteral("/seller?user=");
+    options.soldBefore[8] = base + QStringLiteral("/item?id=");
     ScanSession f([&options](MarkerTable table) { return scanMarkers(table, options, 2); });
     f.Timer5->setInterval(10);
     // With the stall limit far off, only Stop can end a fetch that never answers.

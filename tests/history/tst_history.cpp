@@ -41,9 +41,9 @@ private slots:
     void cleanup();
     void recordAndReadBack();
     void demoSiteScans();
-    void failures_data();
+    void failures_data() { addTableRows({"history/data/failures.tsv"}); }
     void failures();
-    void csv_data();
+    void csv_data() { addTableRows({"history/data/csv.tsv"}); }
     void csv();
 
 private:
@@ -174,15 +174,6 @@ void TestHistory::demoSiteScans()
     QCOMPARE(QFileInfo(m_dir->filePath(aside[0])).size(), 8192);
 }
 
-void TestHistory::failures_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("folder cannot be made") << "folder";
-    QTest::newRow("locked by another copy") << "locked";
-    QTest::newRow("read-only folder") << "read-only";
-    QTest::newRow("full disk") << "full";
-}
-
 void TestHistory::failures()
 {
     QFETCH(QString, fault);
@@ -222,21 +213,6 @@ void TestHistory::failures()
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
-}
-
-void TestHistory::csv_data()
-{
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("written");
-    QTest::newRow("quote") << "12\" tall" << QStringLiteral("\"12\"\" tall\"");
-    QTest::newRow("line break") << "a\r\nb" << QStringLiteral("\"a\r\nb\"");
-    QTest::newRow("formula") << "=HYPERLINK(1)" << QStringLiteral("'=HYPERLINK(1)");
-    QTest::newRow("plus formula") << "+1+cmd" << QStringLiteral("'+1+cmd");
-    QTest::newRow("at formula") << "@SUM(A1)" << QStringLiteral("'@SUM(A1)");
-    // Made text first, then quoted for its comma.
-    QTest::newRow("minus formula, comma") << "-2,A1" << QStringLiteral("\"'-2,A1\"");
-    QTest::newRow("negative number") << "-3" << QStringLiteral("-3");
-    QTest::newRow("non-ASCII") << QStringLiteral("Käse €") << QStringLiteral("Käse €");
 }
 
 void TestHistory::csv()

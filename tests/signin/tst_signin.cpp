@@ -56,16 +56,7 @@ private slots:
                      QUrl(QStringLiteral("http://my.ebay.com") + SignInTarget));
     }
 
-    void continueAfterTheDocument_data()
-    {
-        QTest::addColumn<int>("delayMs"); // -1: nothing listening
-        QTest::addColumn<int>("reload");  // 0: none, 1: after the page loaded, 2: while it loads
-        QTest::addColumn<bool>("leaveByContinue"); // else by the close box
-        QTest::newRow("slow site") << 1500 << 0 << true;
-        QTest::newRow("nothing listening") << -1 << 0 << false; // an error page is a document too
-        QTest::newRow("Reload after the load") << 0 << 1 << false;
-        QTest::newRow("Reload while the page loads") << 1500 << 2 << true; // a cut load counts not
-    }
+    void continueAfterTheDocument_data() { addTableRows({"signin/data/continue.tsv"}); }
 
     void continueAfterTheDocument()
     {
@@ -111,19 +102,7 @@ private slots:
         QCOMPARE(m_starts, int(leaveByContinue));
     }
 
-    void cookiesReachJar_data()
-    {
-        for (const char* column : {"origin", "attributes", "sentTo", "notSentTo"})
-            QTest::addColumn<QString>(column);
-        const QString site = QStringLiteral("://signin.quillmere.test/");
-        QTest::newRow("domain") << QStringLiteral("http") + site
-                                << QStringLiteral("Domain=quillmere.test")
-                                << QStringLiteral("http://x.quillmere.test/")
-                                << QStringLiteral("http://quillmere.example/");
-        QTest::newRow("secure") << QStringLiteral("https") + site
-                                << QStringLiteral("Secure; HttpOnly")
-                                << QStringLiteral("https") + site << QStringLiteral("http") + site;
-    }
+    void cookiesReachJar_data() { addTableRows({"signin/data/cookies.tsv"}); }
 
     void cookiesReachJar()
     {

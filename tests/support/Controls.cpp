@@ -8,8 +8,9 @@
 #include <QLineEdit>
 #include <QtTest>
 
-void press(const QWidget* window, const QString& name)
+void press(const QWidget* window, QAnyStringView anyName)
 {
+    const QString name = anyName.toString();
     QObject* control = window->findChild<QObject*>(name);
     QVERIFY2(control, qPrintable(QStringLiteral("no control named ") + name));
     if (auto* action = qobject_cast<QAction*>(control)) {
@@ -27,9 +28,9 @@ void press(const QWidget* window, const QString& name)
         button->click();
 }
 
-QString shown(const QWidget* window, const QString& name)
+QString shown(const QWidget* window, QAnyStringView name)
 {
-    const QObject* control = window->findChild<QObject*>(name);
+    const QObject* control = window->findChild<QObject*>(name.toString());
     if (const auto* edit = qobject_cast<const QLineEdit*>(control))
         return edit->text();
     if (const auto* label = qobject_cast<const QLabel*>(control))
@@ -42,5 +43,5 @@ QString shown(const QWidget* window, const QString& name)
         return action->text();
     if (const auto* button = qobject_cast<const QAbstractButton*>(control))
         return button->text();
-    return QStringLiteral("<no ") + name + QLatin1Char('>');
+    return QStringLiteral("<no ") + name.toString() + QLatin1Char('>');
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
 #include <QWidget>
 
@@ -7,26 +8,13 @@
 
 // Clicks a button, check box or radio button, or triggers a menu action;
 // the test fails, naming the control, when there is none or it is disabled.
-void press(const QWidget* window, const QString& name);
+void press(const QWidget* window, QAnyStringView name);
 
 // What a control shows: a field's or label's text, a frame's title, a
 // combo box's text, an action's text; "<no NAME>" when there is none.
-QString shown(const QWidget* window, const QString& name);
+QString shown(const QWidget* window, QAnyStringView name);
 
-// By a name written as a plain literal.
-inline void press(const QWidget* window, const char* name)
+template <class T = QWidget> T* control(const QWidget* window, QAnyStringView name)
 {
-    press(window, QString::fromLatin1(name));
-}
-inline QString shown(const QWidget* window, const char* name)
-{
-    return shown(window, QString::fromLatin1(name));
-}
-template <class T = QWidget> T* control(const QWidget* window, const QString& name)
-{
-    return window->findChild<T*>(name);
-}
-template <class T = QWidget> T* control(const QWidget* window, const char* name)
-{
-    return window->findChild<T*>(QString::fromLatin1(name));
+    return window->findChild<T*>(name.toString());
 }

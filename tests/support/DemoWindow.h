@@ -29,7 +29,6 @@ public:
     // Runs `action` once, the first time the status field shows `status`.
     void onStatus(const QString& status, const std::function<void()>& action);
     int fetches(const QString& prefix) const { return m_site->fetches(prefix); }
-    void stopSite() { m_site.reset(); }
 
 private:
     std::unique_ptr<MessageRecorder> m_messages;

@@ -23,6 +23,14 @@ private:
 // Folder of the source tree (for test data committed in the repository).
 QString sourceDir();
 
+// Adds the rows of tables under tests/ to the running _data function. A table
+// is tab-separated; its first line is "# " and the column names, each with
+// ":int", ":bool" (yes or no) or ":bytes" unless a QString, the same in every
+// table; other lines starting with # are comments; %HH in a field is the byte
+// HH. A row is named by its first field and its "name" field (else its
+// second) unless that is the first; column "row" holds all its fields.
+void addTableRows(std::initializer_list<const char*> paths);
+
 // Runs `action` once, the first time `signal` of `sender` carries `text`.
 template <class Sender>
 void onceWhen(Sender* sender, void (Sender::*signal)(const QString&), const QString& text,

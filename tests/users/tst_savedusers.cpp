@@ -23,7 +23,7 @@ class TestSavedUsers : public QObject
 private slots:
     void init();
     void cleanup() { m_form.reset(), m_messages.reset(), m_folder.reset(); }
-    void change_data();
+    void change_data() { addTableRows({"users/data/changes.tsv"}); }
     void change();
     void confirmWindow();
 
@@ -87,18 +87,6 @@ void TestSavedUsers::init()
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-}
-
-void TestSavedUsers::change_data()
-{
-    QTest::addColumn<QStringList>("row");
-    QFile f(sourceDir() + QStringLiteral("/tests/users/data/changes.tsv"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QStringList row = QString::fromUtf8(line).split(u'\t');
-        if (row.size() == 7 && !line.startsWith('#'))
-            QTest::addRow("%s %s", qPrintable(row[0]), qPrintable(row[1])) << row;
-    }
 }
 
 void TestSavedUsers::change()
