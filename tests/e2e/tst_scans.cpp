@@ -17,13 +17,6 @@
 #include <QtWebEngineWidgets>
 #include <QtWidgets>
 
-namespace {
-QColor base(const QWidget* w)
-{
-    return w->palette().color(QPalette::Base);
-}
-} // namespace
-
 class TestScans : public QObject
 {
     Q_OBJECT
@@ -43,11 +36,8 @@ private slots:
         const auto visitsCell = [&f](int row) {
             return control<QLineEdit>(&f, QStringLiteral("Text2_%1").arg(row));
         };
-        const auto colour = [&f](VisitsMark mark) {
-            const QColor colours[] = {f.windowBackground(), f.buttonFace(), QColor(255, 0, 0),
-                                      QColor(255, 255, 0)};
-            return colours[int(mark)];
-        };
+        const QColor colours[] = {f.windowBackground(), f.buttonFace(), QColor(255, 0, 0),
+                                  QColor(255, 255, 0)}; // by VisitsMark
         // Stop pressed in the window as the third item page loads; every Retry shown on yellow.
         int items = 0, retries = 0;
         connect(control<QLineEdit>(&f, "Text11"), &QLineEdit::textChanged, this,
@@ -73,7 +63,7 @@ private slots:
             }
             QCOMPARE(control<QCheckBox>(&f, QStringLiteral("Check1_%1").arg(i))->isChecked(),
                      t.rows[i].checked);
-            QCOMPARE(base(visitsCell(i)), colour(t.rows[i].mark));
+            QCOMPARE(base(visitsCell(i)), colours[int(t.rows[i].mark)]);
             marks << QString::number(int(t.rows[i].mark));
         }
         QVERIFY2(marks.contains(QStringLiteral("1")) && marks.contains(QStringLiteral("2")),

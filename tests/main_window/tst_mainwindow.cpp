@@ -60,7 +60,6 @@ class TestMainWindow : public QObject
         combo->setFocus();
         QTest::keyClick(combo->lineEdit(), key, modifiers);
     }
-    static QColor base(QWidget* w) { return w->palette().color(QPalette::Base); }
 
 private slots:
     void initTestCase()
@@ -146,6 +145,9 @@ private slots:
         QCOMPARE(shownAll({"Text1_3", "Text13", "Text11", "Text12", "Label7"}),
                  QStringLiteral("||||Sale Date"));
         QVERIFY(!get<QCheckBox>("Check1_3")->isChecked());
+        QVERIFY(!get("Command10")->isEnabled());
+        QCOMPARE(get<QProgressBar>("PB1")->value(), 0);
+        QCOMPARE(f->cursor().shape(), Qt::ArrowCursor);
         // What the user types into a cell is the table's; the Price column comes back empty.
         QTest::mouseClick(get("Text7_1"), Qt::LeftButton);
         QTest::keyClicks(get("Text7_1"), QStringLiteral("Lamp"));

@@ -18,3 +18,9 @@ template <class T = QWidget> T* control(const QWidget* window, QAnyStringView na
 {
     return window->findChild<T*>(name.toString());
 }
+
+// A field's background colour.
+inline QColor base(const QWidget* field)
+{
+    return field->palette().color(QPalette::Base);
+}

@@ -14,8 +14,7 @@
 class DemoSession
 {
 public:
-    explicit DemoSession(const QStringList& siteArguments = {QStringLiteral("--delay-ms"),
-                                                             QStringLiteral("20")});
+    explicit DemoSession(const QStringList& siteArguments);
     ~DemoSession();
 
     ScanSession& session() const { return *m_session; }
