@@ -1,5 +1,6 @@
 # The Debian package (scripts/package runs `cpack -G DEB` on a Release build).
 set(CPACK_PACKAGE_NAME quillmere)
+set(CPACK_PACKAGE_VERSION ${QUILLMERE_VERSION})
 set(CPACK_PACKAGE_VENDOR "Quillmere Software")
 set(CPACK_PACKAGE_CONTACT "Quillmere Software <maintainers@quillmere.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "visit counts of a seller's auction listings")

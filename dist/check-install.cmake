@@ -22,6 +22,7 @@ set(expected
     "${MANDIR}/man1/quillmere-demo-site.1.gz"
     "${DATADIR}/doc/quillmere/copyright"
     "${DATADIR}/applications/net.quillmere.Quillmere.desktop"
+    "${DATADIR}/metainfo/net.quillmere.Quillmere.metainfo.xml"
     "${DATADIR}/icons/hicolor/scalable/apps/net.quillmere.Quillmere.svg")
 foreach(file IN LISTS expected)
     if(NOT EXISTS "${dest}/${file}")
