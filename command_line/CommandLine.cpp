@@ -160,9 +160,10 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
     if (!savedUsers)
         tell(savedUsers.message());
     // A missing file keeps the limit of 2.
-    if (const Result<QString> count = OptionFiles::loadCounterTryLimit();
-        count && !OptionFiles::countOutOfRange(*count).isEmpty())
-        tell(OptionFiles::countOutOfRange(*count));
+    const Result<QString> count = OptionFiles::loadCounterTryLimit();
+    if (const QString note = count ? OptionFiles::countOutOfRange(*count) : QString();
+        !note.isEmpty())
+        tell(note);
 
     if (!counterSearches.isEmpty()) {
         options.tryCount = counterSearches;
