@@ -37,11 +37,14 @@ int windowMain(int& argc, char* argv[])
     // Unknown options are left alone: Qt WebEngine takes Chromium's own.
     parser.parse(QCoreApplication::arguments());
 
-    if (const QString message = CommandLine::chooseSettings(); !message.isEmpty()) {
-        QTextStream(stderr) << "quillmere: " << message << '\n';
-        Messages::show(nullptr, message);
+    for (const QString& note : CommandLine::chooseSettings()) {
+        QTextStream(stderr) << "quillmere: " << note << '\n';
+        Messages::show(nullptr, note);
     }
     Shell shell;
+    if (parser.isSet(QStringLiteral("sign-in")))
+        QObject::connect(&shell, &Shell::mainWindowShown, &shell,
+                         [&shell] { shell.mainWindow()->chooseSold(); });
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillmere/logo.svg")));
     shell.start();
     return app.exec();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The folder that holds the program and its option files. It is the
 // executable's folder unless a test points it at a temporary copy.
@@ -26,13 +27,19 @@ struct SettingsFolder
     QString folder;
     QString message;       // why the user's own copy cannot be used; empty when it is
     bool readOnly = false; // the installed set, never written, also not by root
+    // Shipped option files that changed since the user's copy was made and
+    // differ from it. The user keeps theirs; each change is told once.
+    QStringList changedShipped;
 };
 
-// The program's own folder when it can be written and is not where the
-// program was installed (a build folder, a portable copy). Otherwise
+// The folder the option files ship in when it can be written and is not
+// an installed copy's (a build folder, a portable copy). Otherwise
 // userFolder, after copying into it every option file (*.rtf) of the
-// program's folder it lacks, so the installed set is never written, even by
-// root. When that
-// fails: the program's folder, read-only, and a message saying so.
-SettingsFolder chooseSettingsFolder(const QString& programFolder, const QString& userFolder,
+// shipped folder it lacks, so the installed set is never written, even by
+// root. When that fails: the shipped folder, read-only, and a message
+// saying so.
+SettingsFolder chooseSettingsFolder(const QString& shippedFolder, const QString& userFolder,
                                     bool installed);
+
+// What to tell the user about SettingsFolder::changedShipped.
+QString shippedChangesMessage(const SettingsFolder& settings, const QString& shippedFolder);

@@ -11,7 +11,10 @@ listings the seller checks. It finds each value by plain-text markers kept
 in its Options window. A small demo auction site on 127.0.0.1 comes with it
 (quillmere-demo-site) for trying the program offline.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://quillmere.example/")
-set(CPACK_STRIP_FILES ON)
+# Left unstripped for CPack, which moves the debug symbols into a
+# quillmere-dbgsym package and strips what it installs.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -37,13 +37,14 @@ void tell(const QString& text)
 
 bool CommandLine::runsWithoutWindows(int argc, char* argv[])
 {
-    // Qt's own options of a window program, which Qt also takes with "--".
+    // Qt's own options of a window program, which Qt also takes with "--",
+    // and ours that open the window.
     static const char* const windowOptions[] = {
         "platform",     "platformtheme", "platformpluginpath",
         "plugin",       "style",         "stylesheet",
         "reverse",      "session",       "qwindowgeometry",
         "qwindowtitle", "qwindowicon",   "display",
-        "geometry"};
+        "geometry",     "sign-in"};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--webEngineArgs") == 0)
@@ -96,22 +97,27 @@ void CommandLine::describe(QCommandLineParser& parser)
                                      "the visit history, print the table, save USERID as a User "
                                      "ID if the scan completed, and exit."),
                       QStringLiteral("USERID")});
+    parser.addOption({QStringLiteral("sign-in"),
+                      QStringLiteral("Open the window with Sold chosen, so the sign-in browser "
+                                     "opens at once.")});
     parser.addOption({QStringLiteral("counter-searches"),
                       QStringLiteral("With --scan: first save N (1 to 10) as the number of times "
                                      "to search for the counter, as the Options window does."),
                       QStringLiteral("N")});
 }
 
-QString CommandLine::chooseSettings()
+QStringList CommandLine::chooseSettings()
 {
     // Root could write the installed files too; they stay the package's.
     const bool installed = QDir(programFolder()) == QDir(BuildInfo::installedFolder());
+    const QString shipped = installed ? BuildInfo::shippedFolder() : programFolder();
     const SettingsFolder settings = chooseSettingsFolder(
-        programFolder(), QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-        installed);
+        shipped, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation), installed);
     setProgramFolder(settings.folder);
     setSettingsReadOnly(settings.readOnly ? settings.message : QString());
-    return settings.message;
+    QStringList notes{settings.message, shippedChangesMessage(settings, shipped)};
+    notes.removeAll(QString());
+    return notes;
 }
 
 int CommandLine::main(int argc, char* argv[])
@@ -142,8 +148,8 @@ int CommandLine::main(int argc, char* argv[])
     if (parser.isSet(QStringLiteral("counter-searches")) && (!number || n < 1 || n > 10))
         return bad(QStringLiteral("--counter-searches wants a number from 1 to 10, not \"") +
                    count + u'"');
-    if (const QString message = chooseSettings(); !message.isEmpty())
-        tell(message);
+    for (const QString& note : chooseSettings())
+        tell(note);
     return runScan(userId, parser.isSet(QStringLiteral("counter-searches")) ? QString::number(n)
                                                                             : QString());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QCommandLineParser;
 
@@ -19,8 +20,9 @@ void setNames();
 void describe(QCommandLineParser& parser);
 
 // Points the program at its settings folder: beside the program or the
-// user's own copy. Returns why the user's copy cannot be used, or nothing.
-QString chooseSettings();
+// user's own copy. Returns what to tell the user about it: why the user's
+// copy cannot be used, which shipped option files changed; often nothing.
+QStringList chooseSettings();
 
 // The run without windows, under a QCoreApplication.
 int main(int argc, char* argv[]);

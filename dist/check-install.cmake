@@ -11,11 +11,11 @@ endif()
 set(expected
     "${LIBDIR}/quillmere/quillmere"
     "${LIBDIR}/quillmere/quillmere-window.so"
-    "${LIBDIR}/quillmere/User.rtf"
-    "${LIBDIR}/quillmere/Options.rtf"
-    "${LIBDIR}/quillmere/Options1.rtf"
-    "${LIBDIR}/quillmere/Config10.rtf"
-    "${LIBDIR}/quillmere/Config68.rtf"
+    "${DATADIR}/quillmere/User.rtf"
+    "${DATADIR}/quillmere/Options.rtf"
+    "${DATADIR}/quillmere/Options1.rtf"
+    "${DATADIR}/quillmere/Config10.rtf"
+    "${DATADIR}/quillmere/Config68.rtf"
     "${BINDIR}/quillmere"
     "${BINDIR}/quillmere-demo-site"
     "${MANDIR}/man1/quillmere.1.gz"
@@ -29,7 +29,7 @@ foreach(file IN LISTS expected)
         message(FATAL_ERROR "not installed: ${file}")
     endif()
 endforeach()
-file(GLOB options "${dest}/${LIBDIR}/quillmere/*.rtf")
+file(GLOB options "${dest}/${DATADIR}/quillmere/*.rtf")
 list(LENGTH options count)
 if(NOT count EQUAL 39)
     message(FATAL_ERROR "expected 38 option files and User.rtf, found ${count} RTF files")

@@ -217,6 +217,11 @@ void Form1::Option2_Click()
     emit signInRequested();
 }
 
+void Form1::chooseSold()
+{
+    Option2->click();
+}
+
 void Form1::rowGesture(int row)
 {
     if (row < 0 || row >= Rows)

@@ -60,6 +60,8 @@ public:
     void Command2_Click(); // Clear all Data
     void Option1_Click();
     void Option2_Click();
+    // Sold chosen as a click does it (quillmere --sign-in).
+    void chooseSold();
     void rowGesture(int row);
     void Check1_Click(int row);
     void Check2_Click();

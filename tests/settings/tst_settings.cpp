@@ -14,6 +14,7 @@ class TestSettings : public QObject
 private slots:
     void choose_data();
     void choose();
+    void shippedChanges();
 };
 
 void TestSettings::choose_data()
@@ -86,6 +87,37 @@ void TestSettings::choose()
     QCOMPARE(OptionFiles::save(OptionFiles::load().texts).refused.isEmpty(), !uncreatable);
     setSettingsReadOnly(QString());
     setProgramFolder(QString());
+}
+
+// A new version's changed option files are told once, and only those the
+// user's copy differs from; the user keeps theirs.
+void TestSettings::shippedChanges()
+{
+    QTemporaryDir shipped, home;
+    const QString user = home.filePath(QStringLiteral("Quillmere"));
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    const QStringList names{QStringLiteral("A.rtf"), QStringLiteral("B.rtf"),
+                            QStringLiteral("C.rtf")};
+    const auto ship = [&](const QByteArray& text) {
+        for (const QString& name : names)
+            QVERIFY(write(shipped.filePath(name), text));
+    };
+    const auto start = [&] { return chooseSettingsFolder(shipped.path(), user, true); };
+    ship("{\\rtf1 1}");
+    QCOMPARE(start().changedShipped, QStringList());
+    QVERIFY(write(user + QStringLiteral("/B.rtf"), "{\\rtf1 mine}"));
+    QVERIFY(write(user + QStringLiteral("/C.rtf"), "{\\rtf1 2}"));
+    ship("{\\rtf1 2}");
+    const SettingsFolder upgraded = start();
+    QCOMPARE(upgraded.changedShipped, names.first(2));
+    QVERIFY(shippedChangesMessage(upgraded, shipped.path()).contains(u"A.rtf, B.rtf"));
+    QCOMPARE(start().changedShipped, QStringList());
+    QFile mine(user + QStringLiteral("/B.rtf"));
+    QVERIFY(mine.open(QIODevice::ReadOnly));
+    QCOMPARE(mine.readAll(), QByteArray("{\\rtf1 mine}"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
