@@ -187,6 +187,7 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
     QObject::connect(&history, &HistoryRecorder::problem, &history, tell);
     session.setUserId(userId);
     session.runNow();
+    history.flush();
 
     QTextStream out(stdout);
     const AuctionTable& table = session.table();

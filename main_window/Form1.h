@@ -21,6 +21,7 @@ class QRadioButton;
 class QWindow;
 class RichTextHolder;
 class HistoryRecorder;
+struct VisitsChanges;
 
 // The main window: a view of a scan session. It lays out the auction table,
 // the four frames and the menus, shows what the session tells it (a binder
@@ -127,7 +128,7 @@ private:
     void setModeHeaders(bool sold);
     void showTotals();
     void showFinished(const ScanSession::Finished& finished);
-    void showVisitsChanges(const std::array<QString, Rows>& lines);
+    void showVisitsChanges(const VisitsChanges& changes);
     void clearVisitsChanges();
 
     void setCellColor(QLineEdit* cell, const QColor& color);

@@ -195,13 +195,15 @@ void Form1::showFinished(const ScanSession::Finished& finished)
                                                  : MarkerCheck::noCountersNotice());
 }
 
-void Form1::showVisitsChanges(const std::array<QString, Rows>& lines)
+void Form1::showVisitsChanges(const VisitsChanges& changes)
 {
     for (int i = 0; i < Rows; ++i) {
-        if (lines[i].isEmpty())
+        const QString& line = changes.lines[i];
+        // Written after a Clear or the next scan's start: not this row's any more.
+        if (line.isEmpty() || m_session->table().rows[i].auction != changes.auctions[i])
             continue;
-        Text2[i]->setToolTip(
-            m_visitsTip[i].isEmpty() ? lines[i] : m_visitsTip[i] + QLatin1Char('\n') + lines[i]);
+        Text2[i]->setToolTip(m_visitsTip[i].isEmpty() ? line
+                                                      : m_visitsTip[i] + QLatin1Char('\n') + line);
     }
 }
 

@@ -41,10 +41,13 @@ void Form1::mnuExport_Click()
 
 void Form1::mnuHistory_Click()
 {
-    historyWindow.show([this] {
-        auto* window = new frmHistory(m_history->store(), Combo1->currentText().trimmed());
-        connect(this, &Form1::closing, window, &QWidget::close);
-        return window;
+    // The file is opened, and upgraded if old, on the history's thread first.
+    m_history->openForReading(this, [this](std::shared_ptr<HistoryStore> store) {
+        historyWindow.show([&] {
+            auto* window = new frmHistory(std::move(store), Combo1->currentText().trimmed());
+            connect(this, &Form1::closing, window, &QWidget::close);
+            return window;
+        });
     });
 }
 

@@ -2,19 +2,70 @@
 
 #include "history/HistoryStore.h"
 
-HistoryRecorder::HistoryRecorder(ScanSession* session, QObject* parent) : QObject(parent)
+#include <QCoreApplication>
+
+namespace {
+
+// The history's thread's end of the file: made, used and closed there, as
+// an SQLite connection must be.
+class Writer : public QObject
 {
+public:
+    HistoryStore& history()
+    {
+        if (!m_store)
+            m_store = std::make_unique<HistoryStore>();
+        return *m_store;
+    }
+    void close() { m_store.reset(); }
+
+private:
+    std::unique_ptr<HistoryStore> m_store;
+};
+
+Writer* writer(QObject* object)
+{
+    return static_cast<Writer*>(object);
+}
+
+} // namespace
+
+HistoryRecorder::HistoryRecorder(ScanSession* session, QObject* parent)
+    : QObject(parent), m_writer(new Writer)
+{
+    m_thread.setObjectName(QStringLiteral("history"));
+    m_writer->moveToThread(&m_thread);
+    m_thread.start();
     connect(session, &ScanSession::scanEnded, this, &HistoryRecorder::record);
 }
 
-HistoryRecorder::~HistoryRecorder() = default;
-
-std::shared_ptr<HistoryStore> HistoryRecorder::store()
+HistoryRecorder::~HistoryRecorder()
 {
-    if (!m_store)
-        m_store = std::make_shared<HistoryStore>();
-    tell(m_store->open());
-    return m_store;
+    QMetaObject::invokeMethod(
+        m_writer, [w = writer(m_writer)] { w->close(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+    delete m_writer;
+}
+
+void HistoryRecorder::openForReading(QObject* context,
+                                     std::function<void(std::shared_ptr<HistoryStore>)> ready)
+{
+    QMetaObject::invokeMethod(m_writer, [this, w = writer(m_writer), context, ready] {
+        const Outcome opened = w->history().open();
+        QMetaObject::invokeMethod(context, [this, opened, ready] {
+            tell(opened);
+            // Upgraded already: this opening only reads the version.
+            ready(std::make_shared<HistoryStore>());
+        });
+    });
+}
+
+void HistoryRecorder::flush()
+{
+    QMetaObject::invokeMethod(
+        m_writer, [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void HistoryRecorder::tell(const Outcome& outcome)
@@ -27,21 +78,27 @@ void HistoryRecorder::tell(const Outcome& outcome)
 
 void HistoryRecorder::record(const ScanSession::Ended& ended)
 {
-    const ScanRecord& scan = ended.record;
-    const std::shared_ptr<HistoryStore> history = store();
-    // The previous counts are read before this scan is written, so a change
-    // never compares a scan with itself.
-    std::array<QString, AuctionTable::Rows> changes;
-    for (int i = 0; i < AuctionTable::Rows; ++i) {
-        const ScanRow& row = scan.rows[i];
-        if (!row.auction.trimmed().isEmpty() && row.visits)
-            changes[i] = visitsChangeLine(
-                row.visits, history->previous(scan.seller, row.auction, scan.started));
-    }
-    const Outcome recorded = history->record(scan);
-    if (!recorded) {
-        tell(recorded);
-        return; // without a history the change lines would mislead
-    }
-    emit changesRecorded(changes);
+    QMetaObject::invokeMethod(m_writer, [this, w = writer(m_writer), scan = ended.record] {
+        HistoryStore& history = w->history();
+        const Outcome opened = history.open();
+        // The previous counts are read before this scan is written, so a
+        // change never compares a scan with itself.
+        VisitsChanges changes;
+        for (int i = 0; i < AuctionTable::Rows && opened; ++i) {
+            const ScanRow& row = scan.rows[i];
+            changes.auctions[i] = row.auction;
+            if (!row.auction.trimmed().isEmpty() && row.visits)
+                changes.lines[i] = visitsChangeLine(
+                    row.visits, history.previous(scan.seller, row.auction, scan.started));
+        }
+        const Outcome recorded = opened ? history.record(scan) : opened;
+        // The destructor waits for this thread, so the recorder is still there.
+        QMetaObject::invokeMethod(this, [this, opened, recorded, changes] {
+            tell(opened);
+            if (!recorded)
+                tell(recorded); // without a history the change lines would mislead
+            else
+                emit changesRecorded(changes);
+        });
+    });
 }

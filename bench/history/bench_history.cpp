@@ -1,6 +1,7 @@
 // Figures for the visit history: two years of twice-daily scans of 20
 // listings for 10 sellers, then one more scan recorded, the History window
-// opened on one seller and a chart of all 20 of its listings drawn.
+// opened on one seller and a chart of all 20 of its listings drawn; and the
+// upgrade of a file as large from an early schema.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/history/bench_history
 #include "history/HistoryStore.h"
 #include "history/frmHistory.h"
@@ -29,6 +30,55 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The same years in a file of schema version 2 (one row per listing and
+// scan), as an early version left it; returns the seconds its upgrade takes.
+double upgradeSeconds(const QString& path, const QDateTime& start)
+{
+    double seconds = -1;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(path);
+        if (!db.open() || !HistoryStore::migrate(db, 2))
+            return seconds;
+        db.transaction();
+        QSqlQuery scan(db), row(db);
+        scan.prepare(QStringLiteral("INSERT INTO scan(id, seller, mode, started, ended, status)"
+                                    " VALUES (?, ?, 'Active', ?, ?, 'Task Complete')"));
+        row.prepare(QStringLiteral(
+            "INSERT INTO listing_row(scan, seller, time, row_index, auction, title, visits_text,"
+            " visits) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        int id = 0;
+        for (int s = 0; s < Sellers; ++s) {
+            for (int k = 0; k < Days * ScansPerDay; ++k) {
+                const qint64 t = start.addSecs(qint64(k) * 12 * 3600 + s * 60).toMSecsSinceEpoch();
+                for (const QVariant& v :
+                     {QVariant(++id), QVariant(seller(s)), QVariant(t - 30000), QVariant(t)})
+                    scan.addBindValue(v);
+                scan.exec();
+                for (int l = 0; l < Listings; ++l) {
+                    const qint64 visits = qint64(k) * (l + 1) / 3 + l;
+                    for (const QVariant& v :
+                         {QVariant(id), QVariant(seller(s)), QVariant(t), QVariant(l),
+                          QVariant(QString::number(110000000000LL + s * 100 + l)),
+                          QVariant(QStringLiteral("Listing title number %1").arg(l)),
+                          QVariant(QString::number(visits)), QVariant(visits)})
+                        row.addBindValue(v);
+                    row.exec();
+                }
+            }
+        }
+        db.commit();
+        QElapsedTimer timer;
+        timer.start();
+        if (HistoryStore::migrate(db, HistoryStore::SchemaVersion))
+            seconds = timer.elapsed() / 1000.0;
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    return seconds;
 }
 } // namespace
 
@@ -149,5 +199,7 @@ int main(int argc, char** argv)
     std::printf("chart of 20 listings + total:      %.1f ms (median of %zu)\n", median(chart),
                 chart.size());
     std::printf("file size:                         %.1f MiB\n", size / 1048576.0);
+    std::printf("upgrade a version-2 file this size:  %.1f s\n",
+                upgradeSeconds(dir.filePath(QStringLiteral("old.sqlite")), start));
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "history/HistoryStore.h"
 #include "history/frmHistory.h"
 #include "main_window/Form1.h"
+#include "session/HistoryRecorder.h"
 
 #include "DemoWindow.h"
 
@@ -142,10 +143,11 @@ void TestHistory::demoSiteScans()
     };
     // The change line follows a cell's own tooltip, if any, and replaces the last scan's.
     QVERIFY(demo.scan(QStringLiteral("demoseller")));
-    QCOMPARE(visits(0)->toolTip(),
-             QStringLiteral("Double Click for Options\nfirst scan of this listing"));
+    QTRY_COMPARE(visits(0)->toolTip(),
+                 QStringLiteral("Double Click for Options\nfirst scan of this listing"));
     const qint64 before = *visitsNumber(visits(5)->text());
     QVERIFY(demo.scan(QStringLiteral("demoseller")));
+    f->history()->flush(); // written on the history's thread
     const qint64 after = *visitsNumber(visits(5)->text());
     QVERIFY2(visits(5)->toolTip().startsWith(QStringLiteral("+%1 since ").arg(after - before)),
              qPrintable(visits(5)->toolTip()));
@@ -153,11 +155,15 @@ void TestHistory::demoSiteScans()
              qPrintable(visits(0)->toolTip()));
 
     // The window opens on the seller of the User ID field, with a line per chosen listing.
-    f->mnuHistory_Click();
-    frmHistory* window = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        window = window ? window : qobject_cast<frmHistory*>(w);
-    QVERIFY(window);
+    const auto historyWindow = [] {
+        frmHistory* found = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            found = found ? found : qobject_cast<frmHistory*>(w);
+        return found;
+    };
+    f->mnuHistory_Click(); // opens once the history's thread has the file ready
+    QTRY_VERIFY(historyWindow());
+    frmHistory* window = historyWindow();
     QCOMPARE(window->cboSeller->currentText(), QStringLiteral("demoseller"));
     QCOMPARE(window->grdListings->rowCount(), 20);
     window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
@@ -208,6 +214,7 @@ void TestHistory::failures()
         QVERIFY(demo.scan(QStringLiteral("demoseller")));
         QCOMPARE(demo.form().session()->status(), ScanSession::taskComplete());
     }
+    demo.form().history()->flush();
     QCOMPARE(demo.messages().size(), 1); // once per run, not per scan
     QVERIFY2(demo.messages()[0].contains(u"could not be kept"), qPrintable(demo.messages()[0]));
     other.close();

@@ -156,8 +156,9 @@ int main(int argc, char* argv[])
     settle(2000);
     if (!scan(f))
         return 1;
-    f->mnuHistory_Click();
-    if (auto* window = qobject_cast<frmHistory*>(topLevel("frmHistory"))) {
+    f->mnuHistory_Click(); // opens once the history's thread has the file ready
+    if (QTest::qWaitFor([] { return topLevel("frmHistory"); }, 5000)) {
+        auto* window = qobject_cast<frmHistory*>(topLevel("frmHistory"));
         window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1},
                                               true);
         failures += !save(window, QStringLiteral("history"));
