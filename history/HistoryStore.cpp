@@ -95,6 +95,11 @@ const char* const Migrations[] = {
     "ALTER TABLE scan ADD COLUMN ending TEXT NOT NULL DEFAULT 'Completed';"
     "ALTER TABLE sample ADD COLUMN counted INTEGER;"
     "UPDATE sample SET counted = visits",
+    // 5: every fetch of an item page this program made, so a change can leave
+    // out the visits the counter counted for them. Older scans have none.
+    "CREATE TABLE own_fetch(listing INTEGER NOT NULL, time INTEGER NOT NULL,"
+    " reading INTEGER NOT NULL);"
+    "CREATE INDEX own_fetch_listing_time ON own_fetch(listing, time)",
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
@@ -132,17 +137,22 @@ std::optional<qint64> visitsNumber(const QString& text)
     return roundHalfEven(leadingNumberValue(trimmed));
 }
 
-QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous)
+QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous,
+                         qint64 ownFetches)
 {
     if (!previous)
         return QStringLiteral("first scan of this listing");
     if (!now)
         return QString();
-    const qint64 change = *now - previous->visits;
-    return (change >= 0 ? QStringLiteral("+") : QString()) + QString::number(change) +
-           QStringLiteral(" since ") +
-           previous->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
-           QStringLiteral(" (") + QString::number(previous->visits) + QStringLiteral(" then)");
+    const VisitsChange change{*now - previous->visits, ownFetches};
+    const qint64 others = change.byOthers();
+    return QStringLiteral("%1%2 by others since %3 (%4 counted, %5 %6 this program's)")
+        .arg(others >= 0 ? QStringLiteral("+") : QString())
+        .arg(others)
+        .arg(previous->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+        .arg(change.counted)
+        .arg(ownFetches)
+        .arg(ownFetches == 1 ? QStringLiteral("was") : QStringLiteral("were"));
 }
 
 QString HistoryStore::defaultPath()
@@ -327,6 +337,14 @@ Outcome HistoryStore::record(const ScanRecord& scan)
                   text(row.timeOrDate), text(row.startOrSalePrice), text(row.bidsOrQty),
                   text(row.price), completed ? visits : QVariant()}))
             return failed();
+        // Also a stopped scan's: the site counted them all the same.
+        query.prepare(
+            QStringLiteral("INSERT INTO own_fetch(listing, time, reading) VALUES (?, ?, ?)"));
+        for (int f = 0; f < row.fetches.size(); ++f) {
+            const bool reading = f == row.fetches.size() - 1 && row.visits.has_value();
+            if (!run({listing, ms(row.fetches[f]), int(reading)}))
+                return failed();
+        }
     }
     if (!db.commit())
         return failed();
@@ -360,6 +378,43 @@ std::optional<VisitSample> HistoryStore::previous(const QString& seller, const Q
     return VisitSample{utc(q.value(0)), q.value(1).toLongLong()};
 }
 
+qint64 HistoryStore::ownFetches(const QString& seller, const QString& auction,
+                                const QDateTime& after, const QDateTime& upTo)
+{
+    QSqlQuery q = query(
+        QStringLiteral("SELECT count(*) FROM own_fetch f JOIN listing l ON l.id = f.listing"
+                       " WHERE l.seller = ? AND l.auction = ? AND f.time > ? AND f.time <= ?"),
+        {seller, auction.trimmed(), ms(after), ms(upTo)});
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+Outcome HistoryStore::recordFetch(const QString& seller, const QString& auction,
+                                  const QDateTime& time)
+{
+    if (const Outcome opened = open(); !opened)
+        return opened;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    const auto run = [&query](const QString& sql, const QVariantList& values) {
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec();
+    };
+    const QVariantList listing{text(seller), auction.trimmed()};
+    if (db.transaction() &&
+        run(QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
+            listing) &&
+        run(QStringLiteral("INSERT INTO own_fetch(listing, time, reading) SELECT id, ?, 0"
+                           " FROM listing WHERE seller = ? AND auction = ?"),
+            QVariantList{ms(time)} + listing) &&
+        db.commit())
+        return Outcome::ok();
+    const QSqlError error = query.lastError().isValid() ? query.lastError() : db.lastError();
+    db.rollback();
+    return failure(QStringLiteral("a page fetch could not be written"), error.text());
+}
+
 QStringList HistoryStore::sellers()
 {
     QStringList result;
@@ -377,31 +432,48 @@ QList<ListingSummary> HistoryStore::listings(const QString& seller)
     QSqlQuery q = query(
         QStringLiteral(
             "WITH l AS (SELECT id, auction, (SELECT time FROM sample WHERE listing = listing.id"
-            "   AND counted IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing WHERE "
-            "seller "
-            "= ?),"
+            "   AND counted IS NOT NULL ORDER BY time DESC LIMIT 1) AS vt FROM listing"
+            "   WHERE seller = ?),"
             " v AS (SELECT l.*, (SELECT counted FROM sample WHERE listing = l.id AND time = l.vt"
             "   AND counted IS NOT NULL) AS vlast FROM l)"
             " SELECT auction,"
             " (SELECT t.text FROM sample s JOIN title t ON t.id = s.title WHERE s.listing = v.id"
             "   ORDER BY s.time DESC LIMIT 1),"
             " (SELECT min(time) FROM sample WHERE listing = v.id),"
-            " (SELECT max(time) FROM sample WHERE listing = v.id), vlast,"
-            " (SELECT v.vlast - counted FROM sample WHERE listing = v.id AND counted IS NOT NULL"
-            "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1),"
-            " (SELECT v.vlast - counted FROM sample WHERE listing = v.id AND counted IS NOT NULL"
-            "   AND time >= v.vt - ? AND time < v.vt ORDER BY time LIMIT 1)"
-            " FROM v ORDER BY 4 DESC, auction"),
-        {seller, Day, 7 * Day});
-    const auto optional = [](const QVariant& value) {
-        return value.isNull() ? std::nullopt : std::optional<qint64>(value.toLongLong());
-    };
+            " (SELECT max(time) FROM sample WHERE listing = v.id), vlast, vt, id"
+            " FROM v WHERE EXISTS (SELECT 1 FROM sample WHERE listing = v.id)"
+            " ORDER BY 4 DESC, auction"),
+        {seller});
     QList<ListingSummary> result;
-    while (q.next())
-        result.append({q.value(0).toString(), q.value(1).toString(), utc(q.value(2)),
-                       utc(q.value(3)), q.value(4).toLongLong(), optional(q.value(5)),
-                       optional(q.value(6))});
+    while (q.next()) {
+        ListingSummary listing{q.value(0).toString(), q.value(1).toString(),   utc(q.value(2)),
+                               utc(q.value(3)),       q.value(4).toLongLong(), {}};
+        if (!q.value(5).isNull()) {
+            const qint64 last = q.value(5).toLongLong();
+            const qint64 days[] = {1, 7, 30};
+            for (std::size_t w = 0; w < listing.changes.size(); ++w)
+                listing.changes[w] =
+                    changeSince(q.value(6), last - days[w] * Day, last, listing.lastVisits);
+        }
+        result.append(listing);
+    }
     return result;
+}
+
+std::optional<VisitsChange> HistoryStore::changeSince(const QVariant& listing, qint64 from,
+                                                      qint64 last, qint64 lastVisits)
+{
+    QSqlQuery first = query(QStringLiteral("SELECT time, counted FROM sample WHERE listing = ?"
+                                           " AND counted IS NOT NULL AND time >= ? AND time < ?"
+                                           " ORDER BY time LIMIT 1"),
+                            {listing, from, last});
+    if (!first.next())
+        return std::nullopt;
+    QSqlQuery own = query(QStringLiteral("SELECT count(*) FROM own_fetch WHERE listing = ?"
+                                         " AND time > ? AND time <= ?"),
+                          {listing, first.value(0), last});
+    return VisitsChange{lastVisits - first.value(1).toLongLong(),
+                        own.next() ? own.value(0).toLongLong() : 0};
 }
 
 QList<VisitSample> HistoryStore::samples(QSqlQuery q)

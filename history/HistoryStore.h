@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <array>
 #include <optional>
 
 // One table row of a finished scan, as the table showed it.
@@ -23,6 +24,9 @@ struct ScanRow
     QString startOrSalePrice;     // Start Price / Sale Price
     QString bidsOrQty;            // Bids / QTY
     QString price;                // Price (Active only)
+    // Every fetch of its item page, oldest first; a count in visits came
+    // from the last.
+    QList<QDateTime> fetches = {};
 };
 
 // How a scan's run ended. Only a completed scan's counts are compared and
@@ -52,6 +56,15 @@ struct VisitSample
     qint64 visits = 0;
 };
 
+// A change in a listing's counter between two readings, and how many of the
+// visits it counted were this program's own fetches of the item page.
+struct VisitsChange
+{
+    qint64 counted = 0;
+    qint64 own = 0;
+    qint64 byOthers() const { return counted - own; }
+};
+
 struct ListingSummary
 {
     QString auction;
@@ -59,15 +72,19 @@ struct ListingSummary
     QDateTime firstSeen;
     QDateTime lastSeen;
     qint64 lastVisits = 0;
-    std::optional<qint64> change1Day;
-    std::optional<qint64> change7Days;
+    // Over the last 1, 7 and 30 days before the last reading, from the
+    // earliest reading in that time; none without two readings in it.
+    std::array<std::optional<VisitsChange>, 3> changes;
 };
 
 // The visit count a Visits cell shows, if it shows one.
 std::optional<qint64> visitsNumber(const QString& text);
 
-// The change line of a Visits cell's tooltip.
-QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous);
+// The change line of a Visits cell's tooltip: the visits by others since
+// the previous reading, with what the counter counted and how much of it
+// was this program's own fetches.
+QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSample>& previous,
+                         qint64 ownFetches);
 
 // Every finished scan, kept in an SQLite file in the user's data folder.
 // Nothing here may disturb a scan: a failure is returned to the caller and
@@ -75,7 +92,7 @@ QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSam
 class HistoryStore
 {
 public:
-    static constexpr int SchemaVersion = 4;
+    static constexpr int SchemaVersion = 5;
 
     // The folder: QUILLMERE_DATA_DIR, else the application data location.
     static QString defaultPath();
@@ -96,6 +113,13 @@ public:
     // The last visits recorded for a listing before the given time.
     std::optional<VisitSample> previous(const QString& seller, const QString& auction,
                                         const QDateTime& before);
+    // This program's fetches of a listing's item page after one time, up to
+    // and including another: the visits of its own the counter counted
+    // between two readings, as a page's count includes the fetch showing it.
+    qint64 ownFetches(const QString& seller, const QString& auction, const QDateTime& after,
+                      const QDateTime& upTo);
+    // A fetch of an item page outside a scan (Marker Check).
+    Outcome recordFetch(const QString& seller, const QString& auction, const QDateTime& time);
 
     QStringList sellers();
     QList<ListingSummary> listings(const QString& seller);
@@ -112,6 +136,10 @@ private:
     // A prepared, executed read; an empty result when the file is not open.
     QSqlQuery query(const QString& sql, const QVariantList& values = {});
     static QList<VisitSample> samples(QSqlQuery query);
+    // A listing's change from its first reading at or after from, before
+    // last, to its reading at last.
+    std::optional<VisitsChange> changeSince(const QVariant& listing, qint64 from, qint64 last,
+                                            qint64 lastVisits);
     Outcome openFile();
     Outcome failure(const QString& what, const QString& detail) const;
 

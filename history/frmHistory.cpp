@@ -6,6 +6,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFileDialog>
@@ -25,11 +26,9 @@ QString shown(const QDateTime& time)
     return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-QString change(const std::optional<qint64>& value)
+QString change(qint64 value)
 {
-    if (!value)
-        return QString();
-    return (*value > 0 ? QStringLiteral("+") : QString()) + QString::number(*value);
+    return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value);
 }
 
 QTableWidgetItem* numberItem(const QString& text)
@@ -61,12 +60,15 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
     top->addStretch();
     top->addWidget(cmdExport);
 
-    grdListings = new QTableWidget(0, 7, this);
+    chkOwnViews = new QCheckBox(QStringLiteral("&Count this program's own page views"), this);
+    chkOwnViews->setObjectName(QStringLiteral("chkOwnViews"));
+    chkOwnViews->setToolTip(QStringLiteral(
+        "Every scan fetches each item page, which the site counts as a visit. Off: the changes "
+        "leave those out and show the visits by others. On: the counter's own change."));
+    top->insertWidget(2, chkOwnViews);
+
+    grdListings = new QTableWidget(0, 8, this);
     grdListings->setObjectName(QStringLiteral("grdListings"));
-    grdListings->setHorizontalHeaderLabels(
-        {QStringLiteral("Auction"), QStringLiteral("Title"), QStringLiteral("First Seen"),
-         QStringLiteral("Last Seen"), QStringLiteral("Last Visits"), QStringLiteral("Change 1 Day"),
-         QStringLiteral("Change 7 Days")});
     grdListings->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdListings->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grdListings->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -90,6 +92,8 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
     const int start = sellers.indexOf(seller);
     cboSeller->setCurrentIndex(start >= 0 ? start : 0);
     connect(cboSeller, &QComboBox::currentTextChanged, this, &frmHistory::showSeller);
+    connect(chkOwnViews, &QCheckBox::toggled, this,
+            [this] { showSeller(cboSeller->currentText()); });
     connect(grdListings, &QTableWidget::itemSelectionChanged, this, &frmHistory::drawChart);
     connect(cmdExport, &QPushButton::clicked, this, &frmHistory::cmdExport_Click);
     showSeller(cboSeller->currentText());
@@ -97,6 +101,13 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
 
 void frmHistory::showSeller(const QString& seller)
 {
+    const bool own = chkOwnViews->isChecked();
+    const QString kind = own ? QStringLiteral("Counted") : QStringLiteral("By Others");
+    grdListings->setHorizontalHeaderLabels(
+        {QStringLiteral("Auction"), QStringLiteral("Title"), QStringLiteral("First Seen"),
+         QStringLiteral("Last Seen"), QStringLiteral("Last Visits"),
+         kind + QStringLiteral(" 1 Day"), kind + QStringLiteral(" 7 Days"),
+         kind + QStringLiteral(" 30 Days")});
     const QList<ListingSummary> listings = m_store->listings(seller);
     const QSignalBlocker block(grdListings);
     grdListings->setRowCount(int(listings.size()));
@@ -107,8 +118,11 @@ void frmHistory::showSeller(const QString& seller)
         grdListings->setItem(r, 2, new QTableWidgetItem(shown(l.firstSeen)));
         grdListings->setItem(r, 3, new QTableWidgetItem(shown(l.lastSeen)));
         grdListings->setItem(r, 4, numberItem(QString::number(l.lastVisits)));
-        grdListings->setItem(r, 5, numberItem(change(l.change1Day)));
-        grdListings->setItem(r, 6, numberItem(change(l.change7Days)));
+        for (int w = 0; w < int(l.changes.size()); ++w) {
+            const std::optional<VisitsChange>& c = l.changes[size_t(w)];
+            grdListings->setItem(
+                r, 5 + w, numberItem(c ? change(own ? c->counted : c->byOthers()) : QString()));
+        }
     }
     for (int c = 0; c < grdListings->columnCount(); ++c) {
         if (c != 1)

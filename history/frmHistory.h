@@ -5,6 +5,7 @@
 
 class HistoryStore;
 class QChartView;
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QTableWidget;
@@ -19,6 +20,7 @@ public:
                QWidget* parent = nullptr);
 
     QComboBox* cboSeller = nullptr;
+    QCheckBox* chkOwnViews = nullptr; // off: changes are visits by others
     QTableWidget* grdListings = nullptr;
     QChartView* chtVisits = nullptr;
     QPushButton* cmdExport = nullptr;

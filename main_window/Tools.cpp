@@ -56,6 +56,7 @@ void Form1::mnuCheck_Click()
     checkWindow.show([this] {
         auto* window = new frmMarkerCheck([this] { return Combo1->currentText(); });
         connect(this, &Form1::closing, window, &QWidget::close);
+        connect(window, &frmMarkerCheck::itemPageFetched, m_history, &HistoryRecorder::recordFetch);
         return window;
     });
 }

@@ -155,12 +155,12 @@ void frmMarkerCheck::fetch(const QString& what, const QString& address,
         }
         QElapsedTimer clock;
         clock.start();
-        Fetched page{inet->OpenURL(address), QString()};
+        Fetched page{inet->OpenURL(address), QString(), false};
+        page.failed = inet->lastFetch().failed;
         page.summary = what + QStringLiteral(": ") + inet->URL() + QStringLiteral(" (") +
                        bytes(page.text.size()) + QStringLiteral(" in ") +
                        QString::number(clock.elapsed()) + QStringLiteral(" ms") +
-                       (inet->lastFetch().failed ? QStringLiteral(", the fetch failed)")
-                                                 : QStringLiteral(")"));
+                       (page.failed ? QStringLiteral(", the fetch failed)") : QStringLiteral(")"));
         // Dropped with the window if it closed meanwhile.
         QMetaObject::invokeMethod(this, [this, page, then, generation] {
             if (generation == m_generation)
@@ -178,13 +178,16 @@ void frmMarkerCheck::checkSite()
     const ScanMarkers addresses = scanMarkers(t, options, OptionFiles::counterTryLimit());
     const QString address =
         t == MarkerTable::Active ? addresses.listingAddress(m_userId()) : addresses.soldAddress;
+    const QString seller = m_userId().trimmed();
     setBusy(true);
     ++m_generation;
     fetch(QStringLiteral("Listing page"), address, [=](const Fetched& listing) {
+        const QString first = MarkerCheck::firstListing(t, markers, listing.text);
         const auto checkWith = [=](const Fetched& item) {
+            if (!first.isEmpty() && !item.failed)
+                emit itemPageFetched(seller, first, QDateTime::currentDateTimeUtc());
             run(t, listing.text, item.text, listing.summary + QLatin1Char('\n') + item.summary);
         };
-        const QString first = MarkerCheck::firstListing(t, markers, listing.text);
         if (first.isEmpty())
             checkWith({QString(), QStringLiteral("Item page: none, as no listing was found")});
         else

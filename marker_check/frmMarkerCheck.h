@@ -2,6 +2,7 @@
 
 #include "marker_check/MarkerCheck.h"
 
+#include <QDateTime>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -43,12 +44,15 @@ public:
 
 signals:
     void checked(); // the table shows a finished check
+    // The check fetched a listing's item page, which the site counted as a visit.
+    void itemPageFetched(const QString& seller, const QString& auction, const QDateTime& time);
 
 private:
     struct Fetched
     {
         QString text;
         QString summary;
+        bool failed = false; // never reached the site
     };
     // Fetches on the window's own thread of fetching, so that neither a scan
     // nor this window ever waits for the other's page; `then` runs here with

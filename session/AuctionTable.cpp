@@ -111,8 +111,15 @@ ScanRecord AuctionTable::scanRecord(const QString& seller, bool sold, const QDat
     scan.ended = ended;
     scan.status = status;
     for (const AuctionRow& row : rows) {
-        scan.rows.append({row.auction, row.title, row.visits, visitsNumber(row.visits),
-                          row.timeLeft, row.startPrice, row.bids, sold ? QString() : row.price});
+        scan.rows.append({row.auction,
+                          row.title,
+                          row.visits,
+                          visitsNumber(row.visits),
+                          row.timeLeft,
+                          row.startPrice,
+                          row.bids,
+                          sold ? QString() : row.price,
+                          {}});
     }
     return scan;
 }

@@ -68,6 +68,15 @@ void HistoryRecorder::flush()
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
+void HistoryRecorder::recordFetch(const QString& seller, const QString& auction,
+                                  const QDateTime& time)
+{
+    QMetaObject::invokeMethod(m_writer, [this, w = writer(m_writer), seller, auction, time] {
+        const Outcome recorded = w->history().recordFetch(seller, auction, time);
+        QMetaObject::invokeMethod(this, [this, recorded] { tell(recorded); });
+    });
+}
+
 void HistoryRecorder::tell(const Outcome& outcome)
 {
     if (m_told || outcome.message().isEmpty())
@@ -81,17 +90,22 @@ void HistoryRecorder::record(const ScanSession::Ended& ended)
     QMetaObject::invokeMethod(m_writer, [this, w = writer(m_writer), scan = ended.record] {
         HistoryStore& history = w->history();
         const Outcome opened = history.open();
-        // The previous counts are read before this scan is written, so a
-        // change never compares a scan with itself.
+        const Outcome recorded = opened ? history.record(scan) : opened;
+        // Against the last reading before this scan began, with every fetch
+        // of the page since (this scan's own included).
         VisitsChanges changes;
-        for (int i = 0; i < AuctionTable::Rows && opened; ++i) {
+        for (int i = 0; i < AuctionTable::Rows && recorded; ++i) {
             const ScanRow& row = scan.rows[i];
             changes.auctions[i] = row.auction;
-            if (!row.auction.trimmed().isEmpty() && row.visits)
-                changes.lines[i] = visitsChangeLine(
-                    row.visits, history.previous(scan.seller, row.auction, scan.started));
+            if (row.auction.trimmed().isEmpty() || !row.visits)
+                continue;
+            const std::optional<VisitSample> previous =
+                history.previous(scan.seller, row.auction, scan.started);
+            changes.lines[i] = visitsChangeLine(
+                row.visits, previous,
+                previous ? history.ownFetches(scan.seller, row.auction, previous->time, scan.ended)
+                         : 0);
         }
-        const Outcome recorded = opened ? history.record(scan) : opened;
         // The destructor waits for this thread, so the recorder is still there.
         QMetaObject::invokeMethod(this, [this, opened, recorded, changes] {
             tell(opened);

@@ -38,6 +38,9 @@ public:
     // without scans never touches it), then calls ready on this thread, in
     // context, with a store for reading here.
     void openForReading(QObject* context, std::function<void(std::shared_ptr<HistoryStore>)> ready);
+    // Keeps a fetch of an item page outside a scan (Marker Check's), so that
+    // the next change leaves its visit out.
+    void recordFetch(const QString& seller, const QString& auction, const QDateTime& time);
     // Waits until the scans handed over are written, then delivers what came
     // of them (the change lines, a problem) before returning.
     void flush();

@@ -186,6 +186,8 @@ private:
 
     // The scan under way.
     QDateTime m_scanStartedAt;
+    // When this scan fetched each row's item page, for the history.
+    std::array<QList<QDateTime>, AuctionTable::Rows> m_fetches;
     QString m_scanSeller;
     bool m_scanSold = false;
     bool m_visitPhase = false;

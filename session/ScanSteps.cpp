@@ -55,6 +55,10 @@ bool ScanSession::readCounter(int row, MarkerTable table)
         setStatus(QStringLiteral("Searching Visits...."));
         setProgressValue(100.0 * (row + 1));
         const QString page = Inet1->OpenURL(markers(table).itemAddress(m_table.rows[row].auction));
+        // The site counts a page it sent, and one a Stop cut short had gone out;
+        // a fetch that never reached it counts nothing.
+        if (!Inet1->lastFetch().failed || m_stopRequested)
+            m_fetches[size_t(row)].append(QDateTime::currentDateTimeUtc());
         if (m_stopRequested)
             return std::nullopt;
         m_table.figures.pageLength = page.size();
@@ -120,6 +124,8 @@ void ScanSession::finishScan(int firstBlockRow, Ending end)
         ScanRecord record = m_table.scanRecord(m_scanSeller, m_scanSold, m_scanStartedAt,
                                                QDateTime::currentDateTimeUtc(), m_status);
         record.ending = how;
+        for (int i = 0; i < AuctionTable::Rows; ++i)
+            record.rows[i].fetches = m_fetches[size_t(i)];
         emit scanEnded({end, record});
     }
 }

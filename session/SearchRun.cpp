@@ -54,6 +54,7 @@ void ScanSession::Timer5_Timer()
         return;
     m_run = Run::Scanning;
     m_scanStartedAt = QDateTime::currentDateTimeUtc();
+    m_fetches = {};
     m_scanSeller = m_userId.trimmed();
     m_scanSold = m_sold;
     m_visitPhase = false;

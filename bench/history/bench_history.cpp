@@ -165,9 +165,15 @@ int main(int argc, char** argv)
                         QStringLiteral("Task Complete"),
                         {}};
         for (int l = 0; l < Listings; ++l)
-            scan.rows.append({QString::number(110000000300LL + l), QStringLiteral("Title"),
-                              QStringLiteral("1234"), 1234, QStringLiteral("1d"),
-                              QStringLiteral("$1"), QStringLiteral("0"), QStringLiteral("$2")});
+            scan.rows.append({QString::number(110000000300LL + l),
+                              QStringLiteral("Title"),
+                              QStringLiteral("1234"),
+                              1234,
+                              QStringLiteral("1d"),
+                              QStringLiteral("$1"),
+                              QStringLiteral("0"),
+                              QStringLiteral("$2"),
+                              {QDateTime::currentDateTimeUtc()}});
         QElapsedTimer t;
         t.start();
         if (const Outcome recorded = store->record(scan); !recorded) {

@@ -20,16 +20,23 @@
 namespace {
 const QDateTime T0(QDate(2026, 12, 1), QTime(14, 3), Qt::UTC);
 
-// A scan of seller1 ending 30 s after time, its Visits cells split at spaces.
+// A scan of seller1 ending 30 s after time, its Visits cells split at spaces;
+// each row's item page fetched once, 10 s in.
 ScanRecord scanAt(const QDateTime& time, const QString& cells)
 {
     ScanRecord scan{QStringLiteral("seller1"),       false, time, time.addSecs(30),
                     QStringLiteral("Task Complete"), {}};
     const QStringList visits = cells.split(u' ');
     for (int i = 0; i < visits.size(); ++i)
-        scan.rows.append({QString::number(1000 + i), QStringLiteral("Item ") + QString::number(i),
-                          visits[i], visitsNumber(visits[i]), QStringLiteral("1d"),
-                          QStringLiteral("$1.00"), QStringLiteral("0"), QString()});
+        scan.rows.append({QString::number(1000 + i),
+                          QStringLiteral("Item ") + QString::number(i),
+                          visits[i],
+                          visitsNumber(visits[i]),
+                          QStringLiteral("1d"),
+                          QStringLiteral("$1.00"),
+                          QStringLiteral("0"),
+                          QString(),
+                          {time.addSecs(10)}});
     return scan;
 }
 } // namespace
@@ -97,29 +104,42 @@ void TestHistory::recordAndReadBack()
         ScanRecord stopped = scanAt(T0.addSecs(3600), QStringLiteral("11 2"));
         stopped.ending = ScanEnding::Stopped;
         QVERIFY(writer.record(stopped).isOk());
+        // Marker Check's fetch of 1000's page; its counter counted that too.
+        QVERIFY(
+            writer.recordFetch(QStringLiteral("seller1"), QStringLiteral("1000"), T0.addSecs(7200))
+                .isOk());
         QVERIFY(writer.record(scanAt(T0.addDays(1), QStringLiteral("15 20 4"))).isOk());
     }
     // A second connection sees only what was committed.
     HistoryStore store(file());
     const QString seller = QStringLiteral("seller1");
     QCOMPARE(store.sellers(), (QStringList{QStringLiteral("other"), seller}));
-    // The change line of a Visits tooltip against the last count before the second scan.
+    // The change line of a Visits tooltip against the last count before the last scan: the
+    // program fetched the page three times since (the stopped scan, Marker Check, the scan).
     const auto previous = store.previous(seller, QStringLiteral("1000"), T0.addDays(1));
-    const QString since = QStringLiteral(" since %1 (10 then)")
+    const QString since = QStringLiteral(" by others since %1 (")
                               .arg(T0.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-    QCOMPARE(visitsChangeLine(7, previous), QStringLiteral("-3") + since);
-    QCOMPARE(visitsChangeLine(10, previous), QStringLiteral("+0") + since);
+    const qint64 own =
+        store.ownFetches(seller, QStringLiteral("1000"), previous->time, T0.addDays(1).addSecs(30));
+    QCOMPARE(own, 3);
+    QCOMPARE(visitsChangeLine(15, previous, own),
+             QStringLiteral("+2") + since + QStringLiteral("5 counted, 3 were this program's)"));
+    QCOMPARE(visitsChangeLine(10, previous, 1),
+             QStringLiteral("-1") + since + QStringLiteral("0 counted, 1 was this program's)"));
     QVERIFY(!store.previous(seller, QStringLiteral("1002"), T0.addDays(1))); // N/F has no count
-    // Auction, title, first seen, last visits and the changes over 1 and 7 days; 1002's only
-    // count is its last.
+    // Auction, title, first seen, last visits and the changes over 1, 7 and 30 days (counted /
+    // own): the old file's reading has no fetches on record; 1002's only count is its last.
     QStringList summaries;
-    for (const ListingSummary& l : store.listings(seller))
-        summaries << QString::asprintf("%s %s %lld %lld %lld %lld", qPrintable(l.auction),
-                                       qPrintable(l.title), l.firstSeen.secsTo(T0), l.lastVisits,
-                                       l.change1Day.value_or(-1), l.change7Days.value_or(-1));
-    QCOMPARE(summaries.join(u'|'),
-             QStringLiteral("1000 Item 0 86400 15 5 10|"
-                            "1001 Item 1 -30 20 0 0|1002 Item 2 -30 4 -1 -1"));
+    for (const ListingSummary& l : store.listings(seller)) {
+        QString line = QString::asprintf("%s %s %lld %lld", qPrintable(l.auction),
+                                         qPrintable(l.title), l.firstSeen.secsTo(T0), l.lastVisits);
+        for (const std::optional<VisitsChange>& c : l.changes)
+            line += c ? QString::asprintf(" %lld/%lld", c->counted, c->own) : QStringLiteral(" -");
+        summaries << line;
+    }
+    QCOMPARE(summaries.join(u'|'), QStringLiteral("1000 Item 0 86400 15 5/3 10/4 10/4|"
+                                                  "1001 Item 1 -30 20 0/2 0/2 0/2|"
+                                                  "1002 Item 2 -30 4 - - -"));
     QCOMPARE(store.listingVisits(seller, QStringLiteral("1000")).size(), 4); // every reading
     QStringList totals;
     for (const VisitSample& scan : store.sellerTotals(seller))
@@ -149,9 +169,12 @@ void TestHistory::demoSiteScans()
     QVERIFY(demo.scan(QStringLiteral("demoseller")));
     f->history()->flush(); // written on the history's thread
     const qint64 after = *visitsNumber(visits(5)->text());
-    QVERIFY2(visits(5)->toolTip().startsWith(QStringLiteral("+%1 since ").arg(after - before)),
+    // The demo site counts only this program's fetches: nobody else visited.
+    const QString nobody = QStringLiteral("+0 by others since ");
+    const QString counted = QStringLiteral("(%1 counted, %1 ").arg(after - before);
+    QVERIFY2(visits(5)->toolTip().startsWith(nobody) && visits(5)->toolTip().contains(counted),
              qPrintable(visits(5)->toolTip()));
-    QVERIFY2(visits(0)->toolTip().startsWith(QStringLiteral("Double Click for Options\n+")),
+    QVERIFY2(visits(0)->toolTip().startsWith(QStringLiteral("Double Click for Options\n") + nobody),
              qPrintable(visits(0)->toolTip()));
 
     // The window opens on the seller of the User ID field, with a line per chosen listing.

@@ -47,6 +47,7 @@ void TestMarkerCheck::check()
     window.cookieJar()->setParent(&window);
     QVERIFY(!signIn || m_demo->site().signIn(&browser));
     QSignalSpy checked(&window, &frmMarkerCheck::checked);
+    QSignalSpy fetched(&window, &frmMarkerCheck::itemPageFetched);
     if (seller.startsWith(QLatin1String("file:"))) {
         const ScanMarkers active = OptionsStore::markers(MarkerTable::Active);
         QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
@@ -68,6 +69,8 @@ void TestMarkerCheck::check()
     }
     QTEST(red.join(u','), "broken");
     QTEST(matched.join(u','), "counter");
+    // The item page fetched (where the counter matched) is kept as the program's own visit.
+    QCOMPARE(fetched.size(), int(!matched.isEmpty()));
 }
 
 void TestMarkerCheck::notice()
