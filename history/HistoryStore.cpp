@@ -493,6 +493,25 @@ QList<VisitSample> HistoryStore::listingVisits(const QString& seller, const QStr
               {seller, auction}));
 }
 
+HistoryStore::Trail HistoryStore::trail(const QString& seller, const QString& auction)
+{
+    Trail trail;
+    QSqlQuery readings = query(
+        QStringLiteral("SELECT s.time, s.counted FROM sample s JOIN listing l ON l.id = s.listing"
+                       " WHERE l.seller = ? AND l.auction = ? AND s.counted IS NOT NULL"
+                       " ORDER BY s.time"),
+        {seller, auction});
+    while (readings.next())
+        trail.readings.append({readings.value(0).toLongLong(), readings.value(1).toLongLong()});
+    QSqlQuery own =
+        query(QStringLiteral("SELECT f.time FROM own_fetch f JOIN listing l ON l.id = f.listing"
+                             " WHERE l.seller = ? AND l.auction = ? ORDER BY f.time"),
+              {seller, auction});
+    while (own.next())
+        trail.ownFetches.append(own.value(0).toLongLong());
+    return trail;
+}
+
 QList<VisitSample> HistoryStore::sellerTotals(const QString& seller)
 {
     // Active scans only: a Sold scan's rows are other listings at other times.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Outcome.h"
+#include "history/DailyVisits.h"
 
 #include <QDateTime>
 #include <QList>
@@ -124,6 +125,14 @@ public:
     QStringList sellers();
     QList<ListingSummary> listings(const QString& seller);
     QList<VisitSample> listingVisits(const QString& seller, const QString& auction);
+    // A listing's completed scans' readings and this program's fetches of
+    // its page, oldest first, for visits per day.
+    struct Trail
+    {
+        QList<Reading> readings;
+        QList<qint64> ownFetches;
+    };
+    Trail trail(const QString& seller, const QString& auction);
     QList<VisitSample> sellerTotals(const QString& seller);
     // Every recorded row of a seller, oldest first, as export lines with a header.
     QList<QStringList> sellerRows(const QString& seller);

@@ -1,14 +1,18 @@
 // The visit history against a real SQLite file in a temporary folder, and
 // the main window's scans of the demo site recording into it.
 #include "history/Csv.h"
+#include "history/DailyVisits.h"
 #include "history/HistoryStore.h"
 #include "history/frmHistory.h"
 #include "main_window/Form1.h"
 #include "session/HistoryRecorder.h"
+#include "transfer/Inet.h"
 
+#include "DemoSession.h"
 #include "DemoWindow.h"
 
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSqlQuery>
@@ -49,10 +53,15 @@ private slots:
     void cleanup();
     void recordAndReadBack();
     void demoSiteScans();
+    void aMonthOfBuyers();
     void failures_data() { addTableRows({"history/data/failures.tsv"}); }
     void failures();
     void csv_data() { addTableRows({"history/data/csv.tsv"}); }
     void csv();
+    void perDay_data() { addTableRows({"history/data/perday.tsv"}); }
+    void perDay();
+    void attention_data() { addTableRows({"history/data/attention.tsv"}); }
+    void attention();
 
 private:
     QString file() const { return m_dir->filePath(QStringLiteral("history.sqlite")); }
@@ -203,6 +212,37 @@ void TestHistory::demoSiteScans()
     QCOMPARE(QFileInfo(m_dir->filePath(aside[0])).size(), 8192);
 }
 
+// A month of twice-daily scans of the demo site, whose buyers visit its
+// listings as its clock runs, the clock moved on 12 h after each scan. The
+// program's own fetches are two visits a day on every listing: only when they
+// are left out does a listing nobody visits any more show as stalled.
+void TestHistory::aMonthOfBuyers()
+{
+    DemoSession demo({});
+    HistoryStore store(file());
+    ScansAtSiteTime month(&demo.session(), &store);
+    for (int scan = 0; scan < 60; ++scan)
+        QVERIFY(demo.scan(QStringLiteral("demoseller")) && month.advance(demo.site(), 12));
+    QVERIFY(month.allRecorded());
+    frmHistory window(std::make_shared<HistoryStore>(file()), QStringLiteral("demoseller"));
+    QMap<QString, int> kinds;
+    for (int r = 0; r < window.grdListings->rowCount(); ++r)
+        ++kinds[window.grdListings->item(r, 8)->text().section(u' ', 0, 0)];
+    // The site's buyers come steady, rising, falling, or stop after ten days.
+    for (const char* kind : {"stalled", "rising", "falling", "steady"})
+        QVERIFY2(kinds.value(QLatin1String(kind)) > 0, kind);
+    QCOMPARE(kinds.values().size(), 4);
+    window.cboShow->setCurrentIndex(1); // stalled only
+    int shown = 0;
+    for (int r = 0; r < window.grdListings->rowCount(); ++r)
+        shown += !window.grdListings->isRowHidden(r);
+    QCOMPARE(shown, kinds.value(QStringLiteral("stalled")));
+    // Counting the program's own views, every listing gets two a day.
+    window.chkOwnViews->setChecked(true);
+    QCOMPARE(window.grdListings->findItems(QStringLiteral("stalled"), Qt::MatchStartsWith).size(),
+             0);
+}
+
 void TestHistory::failures()
 {
     QFETCH(QString, fault);
@@ -251,6 +291,53 @@ void TestHistory::csv()
     QFETCH(QString, written);
     QCOMPARE(QString::fromUtf8(Csv::text({{cell, QStringLiteral("x")}, {QStringLiteral("y")}})),
              written + QStringLiteral(",x\r\ny\r\n"));
+}
+
+namespace {
+// "MM-dd HH:mm" in local time, in 2026.
+qint64 localTime(const QString& text)
+{
+    return QDateTime::fromString(QStringLiteral("2026-") + text, QStringLiteral("yyyy-MM-dd HH:mm"))
+        .toMSecsSinceEpoch();
+}
+
+QList<DayVisits> days(const QString& text)
+{
+    QList<DayVisits> result;
+    for (const QString& day : text.split(u' ', Qt::SkipEmptyParts))
+        result.append({QDate::fromString(QStringLiteral("2026-") + day.section(u':', 0, 0),
+                                         QStringLiteral("yyyy-MM-dd")),
+                       day.section(u':', 1).toDouble(), false});
+    return result;
+}
+} // namespace
+
+void TestHistory::perDay()
+{
+    QFETCH(QString, readings);
+    QFETCH(QString, own);
+    QList<Reading> read;
+    const QStringList fields = readings.split(u' ');
+    for (int i = 0; i + 1 < fields.size(); i += 2)
+        read.append({localTime(fields[i] + u' ' + fields[i + 1].section(u'=', 0, 0)),
+                     fields[i + 1].section(u'=', 1).toLongLong()});
+    QList<qint64> fetches;
+    const QStringList times = own.split(u' ', Qt::SkipEmptyParts);
+    for (int i = 0; i + 1 < times.size(); i += 2)
+        fetches.append(localTime(times[i] + u' ' + times[i + 1]));
+    QStringList shown;
+    for (const DayVisits& d : visitsPerDay(read, fetches))
+        shown << d.day.toString(QStringLiteral("MM-dd:")) + QString::number(d.visits, 'f', 1) +
+                     (d.estimated ? QStringLiteral("*") : QString());
+    QTEST(shown.join(u' '), "days");
+}
+
+void TestHistory::attention()
+{
+    QFETCH(QString, days);
+    QFETCH(bool, seen);
+    QTEST(::attention(::days(days), QDate(2026, 12, 1), QDate(2026, 12, 22), seen, 7).text,
+          "attention");
 }
 
 QTEST_MAIN(TestHistory)

@@ -1,7 +1,10 @@
 #include "DemoSiteProcess.h"
 
 #include "TestSupport.h"
+#include "history/HistoryStore.h"
 #include "options/RtfCodec.h"
+#include "session/ScanSession.h"
+#include "transfer/Inet.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -91,4 +94,37 @@ bool DemoSiteProcess::signIn(QNetworkAccessManager* nam) const
                          QNetworkRequest::ManualRedirectPolicy);
     std::unique_ptr<QNetworkReply> reply(nam->post(request, QByteArray("userid=demo&pass=demo")));
     return QSignalSpy(reply.get(), &QNetworkReply::finished).wait(10000);
+}
+
+bool DemoSiteProcess::advanceClock(int hours) const
+{
+    return !Inet()
+                .OpenURL(baseUrl() + QStringLiteral("/demo/clock?advance-hours=%1").arg(hours))
+                .isEmpty();
+}
+
+ScansAtSiteTime::ScansAtSiteTime(ScanSession* session, HistoryStore* store)
+{
+    m_connection = QObject::connect(
+        session, &ScanSession::scanEnded, session, [this, store](const ScanSession::Ended& ended) {
+            ScanRecord record = ended.record;
+            const auto shift = [this](QDateTime& time) { time = time.addMSecs(m_advancedMs); };
+            shift(record.started);
+            shift(record.ended);
+            for (ScanRow& row : record.rows)
+                for (QDateTime& fetch : row.fetches)
+                    shift(fetch);
+            m_allRecorded = store->record(record).isOk() && m_allRecorded;
+        });
+}
+
+ScansAtSiteTime::~ScansAtSiteTime()
+{
+    QObject::disconnect(m_connection);
+}
+
+bool ScansAtSiteTime::advance(const DemoSiteProcess& site, int hours)
+{
+    m_advancedMs += qint64(hours) * 3600 * 1000;
+    return site.advanceClock(hours);
 }

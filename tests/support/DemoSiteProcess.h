@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class HistoryStore;
 class QNetworkAccessManager;
+class ScanSession;
 class TempProgramFolder;
 
 // The demo auction site as a separate process on a free loopback port.
@@ -27,9 +29,28 @@ public:
     int connectionCount() const { return int(logged(QStringLiteral("connection")).size()); }
     // Signs in as a user would, so the session lands in nam's cookie jar.
     bool signIn(QNetworkAccessManager* nam) const;
+    // Moves the site's clock on: its buyers visit as if the hours had passed.
+    bool advanceClock(int hours) const;
 
 private:
     QProcess m_process;
     QTemporaryDir m_dir;
     quint16 m_port = 0;
+};
+
+// Weeks of scans made in seconds: every scan a session ends is filed in a
+// history at the demo site's time, real time moved on by the hours the
+// site's clock was advanced through advance().
+class ScansAtSiteTime
+{
+public:
+    ScansAtSiteTime(ScanSession* session, HistoryStore* store);
+    ~ScansAtSiteTime();
+    bool advance(const DemoSiteProcess& site, int hours);
+    bool allRecorded() const { return m_allRecorded; }
+
+private:
+    QMetaObject::Connection m_connection;
+    qint64 m_advancedMs = 0;
+    bool m_allRecorded = true;
 };

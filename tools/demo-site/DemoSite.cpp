@@ -11,6 +11,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -111,7 +112,10 @@ QString targetOf(const QHttpServerRequest& request)
 
 } // namespace
 
-DemoSite::DemoSite(QObject* parent) : QAbstractHttpServer(parent) {}
+DemoSite::DemoSite(QObject* parent) : QAbstractHttpServer(parent)
+{
+    m_clock.start();
+}
 
 bool DemoSite::openLog(const QString& fileName)
 {
@@ -266,6 +270,14 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
     }
     if (path == QLatin1String("/sold"))
         return html(Pages::soldItems(catalogue, signedIn));
+    if (path == QLatin1String("/demo/clock")) {
+        m_advancedMs +=
+            qint64(query.queryItemValue(QStringLiteral("advance-hours")).toDouble() * 3600 * 1000);
+        Reply reply;
+        reply.contentType = "text/plain";
+        reply.body = QByteArray::number(clockMs()) + '\n';
+        return reply;
+    }
     if (path == SitePaths::signInForm())
         return redirect(request, SitePaths::signIn());
     if (path == QLatin1String("/signout"))
@@ -279,6 +291,28 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
     return html(Pages::notFound(path, signedIn), 404);
 }
 
+qint64 DemoSite::buyerVisits(int seed, qint64 clockMs)
+{
+    const double days = double(clockMs) / (24 * 60 * 60 * 1000.0);
+    const double scale = 1 + seed % 3;
+    double visits = 0;
+    switch (seed % 4) {
+    case 0: // steady
+        visits = 2 * scale * days;
+        break;
+    case 1: // rising: half a visit a day more each day
+        visits = scale * days * days / 4;
+        break;
+    case 2: // nobody after the tenth day
+        visits = 3 * scale * std::min(days, 10.0);
+        break;
+    default: // falling from 8 a day
+        visits = 8 * scale * 20 * (1 - std::exp(-days / 20));
+        break;
+    }
+    return qint64(std::floor(visits));
+}
+
 DemoSite::Reply DemoSite::item(const QString& number, bool signedIn)
 {
     const Item* item = Catalogue::instance().item(number);
@@ -288,8 +322,9 @@ DemoSite::Reply DemoSite::item(const QString& number, bool signedIn)
         if (item->counter == CounterStyle::DashesFirst && fetches <= 2)
             counter = QStringLiteral("--");
         else
-            counter =
-                QStringLiteral("%1").arg((item->seed + fetches) % 100000, 5, 10, QLatin1Char('0'));
+            counter = QStringLiteral("%1").arg(
+                (item->seed + fetches + buyerVisits(item->seed, clockMs())) % 100000, 5, 10,
+                QLatin1Char('0'));
     }
     return html(Pages::itemPage(item, number, counter, signedIn));
 }

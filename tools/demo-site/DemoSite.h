@@ -2,6 +2,7 @@
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QList>
@@ -27,6 +28,14 @@ public:
     quint16 start(quint16 port);
     QString errorString() const { return m_error; }
 
+    // Buyers visit the listings as the site's clock runs: from 0 at the start,
+    // with real time, moved forward by GET /demo/clock?advance-hours=N (for
+    // tests and pictures of a history of weeks made in seconds).
+    qint64 clockMs() const { return m_clock.elapsed() + m_advancedMs; }
+    // The visits buyers made to a listing by the site's clock: each listing
+    // steady, rising, stalling after 10 days or falling, from its seed.
+    static qint64 buyerVisits(int seed, qint64 clockMs);
+
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -51,6 +60,8 @@ private:
     void log(const QByteArray& line);
 
     QHash<QString, int> m_fetches; // item number -> item page fetches so far
+    QElapsedTimer m_clock;
+    qint64 m_advancedMs = 0;
     QSet<QByteArray> m_sessions;
     int m_delayMs = 0;
     int m_connections = 0;
