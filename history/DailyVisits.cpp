@@ -1,26 +1,61 @@
 #include "history/DailyVisits.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 #include <algorithm>
+#include <limits>
 #include <map>
 
 namespace {
-QDate localDate(qint64 time)
+// The local calendar day of a time. Readings come in time order, so the day
+// last found answers most questions without a time zone conversion.
+class LocalDays
 {
-    return QDateTime::fromMSecsSinceEpoch(time).date();
-}
+public:
+    QDate dateOf(qint64 time)
+    {
+        constexpr qint64 Day = 24 * 60 * 60 * 1000;
+        // The next day, when no clock change comes before its end.
+        if (time >= m_end && time < m_end + Day && m_end + Day <= m_change) {
+            m_start = m_end;
+            m_end += Day;
+            m_date = m_date.addDays(1);
+        } else if (time < m_start || time >= m_end) {
+            m_date = QDateTime::fromMSecsSinceEpoch(time, m_zone).date();
+            m_start = QDateTime(m_date, QTime(0, 0), m_zone).toMSecsSinceEpoch();
+            m_end = QDateTime(m_date.addDays(1), QTime(0, 0), m_zone).toMSecsSinceEpoch();
+            if (m_start > time || m_end <= time) // a day a clock change cut short
+                m_start = m_end = time;
+            const QTimeZone::OffsetData change =
+                m_zone.nextTransition(QDateTime::fromMSecsSinceEpoch(m_start, Qt::UTC));
+            m_change = change.atUtc.isValid() ? change.atUtc.toMSecsSinceEpoch()
+                                              : std::numeric_limits<qint64>::max();
+        }
+        return m_date;
+    }
+    qint64 midnightAfter(qint64 time)
+    {
+        dateOf(time);
+        return m_end > time ? m_end
+                            : QDateTime(m_date.addDays(1), QTime(0, 0), m_zone).toMSecsSinceEpoch();
+    }
 
-qint64 localMidnightAfter(qint64 time)
-{
-    return QDateTime(localDate(time).addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
-}
+private:
+    // The system zone's own rules, read once: local-time conversions through
+    // the C library look at /etc/localtime every time.
+    const QTimeZone m_zone = QTimeZone::systemTimeZone();
+    QDate m_date;
+    qint64 m_start = 0, m_end = 0;
+    qint64 m_change = 0; // the zone's next clock change after m_start
+};
 } // namespace
 
 QList<DayVisits> visitsPerDay(const QList<Reading>& readings, const QList<qint64>& ownFetches)
 {
     std::map<QDate, DayVisits> days;
-    const auto at = [&days](qint64 time) -> DayVisits& {
-        const QDate date = localDate(time);
+    LocalDays local;
+    const auto at = [&days, &local](qint64 time) -> DayVisits& {
+        const QDate date = local.dateOf(time);
         DayVisits& day = days[date];
         day.day = date;
         return day;
@@ -33,13 +68,13 @@ QList<DayVisits> visitsPerDay(const QList<Reading>& readings, const QList<qint64
         const auto ownEnd = std::upper_bound(own, ownFetches.cend(), to.time);
         const double change = double(to.counted - from.counted) - double(ownEnd - own);
         own = ownEnd;
-        if (to.time <= from.time || localDate(from.time) == localDate(to.time)) {
+        if (to.time <= from.time || local.dateOf(from.time) == local.dateOf(to.time)) {
             at(to.time).visits += change;
             continue;
         }
         const double span = double(to.time - from.time);
         for (qint64 start = from.time; start < to.time;) {
-            qint64 end = std::min(localMidnightAfter(start), to.time);
+            qint64 end = std::min(local.midnightAfter(start), to.time);
             if (end <= start) // a clock that never reaches midnight
                 end = to.time;
             DayVisits& day = at(start);

@@ -97,9 +97,11 @@ const char* const Migrations[] = {
     "UPDATE sample SET counted = visits",
     // 5: every fetch of an item page this program made, so a change can leave
     // out the visits the counter counted for them. Older scans have none.
+    // Kept together by listing and time, like the samples; try tells fetches
+    // of one row apart (Marker Check's is -1).
     "CREATE TABLE own_fetch(listing INTEGER NOT NULL, time INTEGER NOT NULL,"
-    " reading INTEGER NOT NULL);"
-    "CREATE INDEX own_fetch_listing_time ON own_fetch(listing, time)",
+    " try INTEGER NOT NULL, reading INTEGER NOT NULL,"
+    " PRIMARY KEY(listing, time, try)) WITHOUT ROWID",
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
@@ -338,11 +340,11 @@ Outcome HistoryStore::record(const ScanRecord& scan)
                   text(row.price), completed ? visits : QVariant()}))
             return failed();
         // Also a stopped scan's: the site counted them all the same.
-        query.prepare(
-            QStringLiteral("INSERT INTO own_fetch(listing, time, reading) VALUES (?, ?, ?)"));
+        query.prepare(QStringLiteral(
+            "INSERT OR IGNORE INTO own_fetch(listing, time, try, reading) VALUES (?, ?, ?, ?)"));
         for (int f = 0; f < row.fetches.size(); ++f) {
             const bool reading = f == row.fetches.size() - 1 && row.visits.has_value();
-            if (!run({listing, ms(row.fetches[f]), int(reading)}))
+            if (!run({listing, ms(row.fetches[f]), f, int(reading)}))
                 return failed();
         }
     }
@@ -405,8 +407,8 @@ Outcome HistoryStore::recordFetch(const QString& seller, const QString& auction,
     if (db.transaction() &&
         run(QStringLiteral("INSERT OR IGNORE INTO listing(seller, auction) VALUES (?, ?)"),
             listing) &&
-        run(QStringLiteral("INSERT INTO own_fetch(listing, time, reading) SELECT id, ?, 0"
-                           " FROM listing WHERE seller = ? AND auction = ?"),
+        run(QStringLiteral("INSERT OR IGNORE INTO own_fetch(listing, time, try, reading)"
+                           " SELECT id, ?, -1, 0 FROM listing WHERE seller = ? AND auction = ?"),
             QVariantList{ms(time)} + listing) &&
         db.commit())
         return Outcome::ok();
@@ -527,17 +529,23 @@ QList<QStringList> HistoryStore::sellerRows(const QString& seller)
         {QStringLiteral("Scan Started (UTC)"), QStringLiteral("Mode"), QStringLiteral("Auction"),
          QStringLiteral("Title"), QStringLiteral("Visits"), QStringLiteral("Time Left / Sale Date"),
          QStringLiteral("Start Price / Sale Price"), QStringLiteral("Bids / QTY"),
-         QStringLiteral("Price"), QStringLiteral("Status"), QStringLiteral("Ended")}};
+         QStringLiteral("Price"), QStringLiteral("Status"), QStringLiteral("Ended"),
+         QStringLiteral("By Others Since Last Reading")}};
+    // The visits by others since the listing's last counted reading before.
     QSqlQuery q = query(
         QStringLiteral(
             "SELECT c.started, c.mode, l.auction, t.text, s.visits_text, s.time_or_date,"
-            " s.start_or_sale_price, s.bids_or_qty, s.price, c.status, c.ending FROM sample s"
-            " JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
+            " s.start_or_sale_price, s.bids_or_qty, s.price, c.status, c.ending,"
+            " (SELECT s.counted - p.counted - (SELECT count(*) FROM own_fetch f"
+            "   WHERE f.listing = s.listing AND f.time > p.time AND f.time <= s.time)"
+            "  FROM sample p WHERE p.listing = s.listing AND p.counted IS NOT NULL"
+            "  AND p.time < s.time ORDER BY p.time DESC LIMIT 1)"
+            " FROM sample s JOIN listing l ON l.id = s.listing JOIN scan c ON c.id = s.scan"
             " LEFT JOIN title t ON t.id = s.title WHERE l.seller = ? ORDER BY s.time, s.row_index"),
         {seller});
     while (q.next()) {
         QStringList line{utc(q.value(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-        for (int c = 1; c < 11; ++c)
+        for (int c = 1; c < 12; ++c)
             line << q.value(c).toString();
         result.append(line);
     }

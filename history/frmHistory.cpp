@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -250,8 +251,9 @@ void frmHistory::drawChart()
                         : m_total.isEmpty() ? last
                                             : m_total.first().day;
     // A day's point sits at its noon; a day without a change is a zero.
-    const auto at = [](QDate day) {
-        return double(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const auto at = [&zone](QDate day) {
+        return double(QDateTime(day, QTime(12, 0), zone).toMSecsSinceEpoch());
     };
     const auto add = [&](const QString& name, const QString& tip, const QList<DayVisits>& days,
                          QValueAxis* axis) {
@@ -335,6 +337,13 @@ void frmHistory::cmdExport_Click()
                                                       QStringLiteral("CSV files (*.csv)"));
     if (file.isEmpty())
         return;
-    if (!Csv::save(file, Csv::text(m_store->sellerRows(seller))))
+    // Each line also carries what the table says its listing needs.
+    QHash<QString, QString> attention;
+    for (int r = 0; r < grdListings->rowCount(); ++r)
+        attention.insert(grdListings->item(r, 0)->text(), grdListings->item(r, 8)->text());
+    QList<QStringList> lines = m_store->sellerRows(seller);
+    for (int i = 0; i < lines.size(); ++i)
+        lines[i] << (i == 0 ? QStringLiteral("Attention") : attention.value(lines[i][2]));
+    if (!Csv::save(file, Csv::text(lines)))
         Messages::show(this, QStringLiteral("The history could not be saved to ") + file);
 }

@@ -1,6 +1,8 @@
 // Figures for the visit history: two years of twice-daily scans of 20
-// listings for 10 sellers, then one more scan recorded, the History window
-// opened on one seller and a chart of all 20 of its listings drawn; and the
+// listings for 10 sellers with the program's fetch of every item page, then
+// one more scan recorded, the History window opened on one seller (visits by
+// others per day and the Attention column worked out for its 20 listings)
+// and a chart of all 20 of its listings drawn over all the years; and the
 // upgrade of a file as large from an early schema.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/history/bench_history
 #include "history/HistoryStore.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QChartView>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -102,7 +105,9 @@ int main(int argc, char** argv)
         db.setDatabaseName(path);
         db.open();
         db.transaction();
-        QSqlQuery scan(db), listing(db), title(db), row(db);
+        QSqlQuery scan(db), listing(db), title(db), row(db), fetch(db);
+        fetch.prepare(QStringLiteral(
+            "INSERT INTO own_fetch(listing, time, try, reading) VALUES (?, ?, 0, 1)"));
         scan.prepare(QStringLiteral(
             "INSERT INTO scan(id, seller, mode, started, ended, status, total_visits)"
             " VALUES (?, ?, 'Active', ?, ?, 'Task Complete', ?)"));
@@ -111,8 +116,8 @@ int main(int argc, char** argv)
         title.prepare(QStringLiteral("INSERT INTO title(id, text) VALUES (?, ?)"));
         row.prepare(QStringLiteral(
             "INSERT INTO sample(listing, time, scan, row_index, visits, visits_text, title,"
-            " time_or_date, start_or_sale_price, bids_or_qty, price)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, '3d 4h', '$9.99', '2', '$19.99')"));
+            " time_or_date, start_or_sale_price, bids_or_qty, price, counted)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, '3d 4h', '$9.99', '2', '$19.99', ?)"));
         for (int s = 0; s < Sellers; ++s) {
             for (int l = 0; l < Listings; ++l) {
                 const int id = s * Listings + l + 1;
@@ -143,9 +148,13 @@ int main(int argc, char** argv)
                     for (const QVariant& v :
                          {QVariant(listingId), QVariant(t), QVariant(id), QVariant(l),
                           QVariant(visits(l)), QVariant(QString::number(visits(l))),
-                          QVariant(listingId)})
+                          QVariant(listingId), QVariant(visits(l))})
                         row.addBindValue(v);
                     row.exec();
+                    // The scan's fetch of the item page the reading came from.
+                    fetch.addBindValue(listingId);
+                    fetch.addBindValue(t - 10000);
+                    fetch.exec();
                 }
             }
         }
@@ -192,6 +201,7 @@ int main(int argc, char** argv)
         window->grab();
         open.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
+        window->cboRange->setCurrentIndex(window->cboRange->count() - 1); // all
         window->grdListings->selectAll();
         window->chtVisits->grab();
         chart.push_back(t.nsecsElapsed() / 1e6);

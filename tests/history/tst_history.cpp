@@ -156,7 +156,8 @@ void TestHistory::recordAndReadBack()
     QCOMPARE(totals.join(u' '), QStringLiteral("5 30 39"));
     const QList<QStringList> rows = store.sellerRows(seller);
     QCOMPARE(rows.size(), 1 + 9);
-    QCOMPARE(rows[5].last() + rows[6].last(), QStringLiteral("StoppedStopped"));
+    QCOMPARE(rows[5][10] + rows[6][10], QStringLiteral("StoppedStopped"));
+    QCOMPARE(rows[7].mid(10), (QStringList{QStringLiteral("Completed"), QStringLiteral("2")}));
 }
 
 void TestHistory::demoSiteScans()
