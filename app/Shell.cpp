@@ -8,6 +8,7 @@
 #include "options/Form5.h"
 #include "options/OptionsStore.h"
 #include "selection/Form6.h"
+#include "session/HistoryRecorder.h"
 #include "signin/Form2.h"
 #include "users/Form3.h"
 
@@ -114,6 +115,9 @@ void Shell::mnuAuction_Click()
     }
     Links::openInBrowser(
         Links::itemView(OptionsStore::texts().soldBefore[8], table.chosen.auction));
+    // The browser's visit is the seller's own, not a buyer's.
+    f->history()->recordFetch(table.figures.userId.trimmed(), table.chosen.auction,
+                              QDateTime::currentDateTimeUtc());
 }
 
 void Shell::mnuoptions_Click()
