@@ -94,7 +94,7 @@ void HistoryRecorder::record(const ScanSession::Ended& ended)
         // Against the last reading before this scan began, with every fetch
         // of the page since (this scan's own included).
         VisitsChanges changes;
-        for (int i = 0; i < AuctionTable::Rows && recorded; ++i) {
+        for (int i = 0; i < AuctionTable::Rows && i < scan.rows.size() && recorded; ++i) {
             const ScanRow& row = scan.rows[i];
             changes.auctions[i] = row.auction;
             if (row.auction.trimmed().isEmpty() || !row.visits)
