@@ -214,14 +214,19 @@ int main(int argc, char** argv)
     double handOver = 0, written = 0;
     {
         qputenv("QUILLMERE_DATA_DIR", QFile::encodeName(dir.path()));
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
         other.setDatabaseName(path);
         other.open();
         QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE"));
         ScanSession session(nullptr);
         HistoryRecorder recorder(&session);
-        ScanRecord scan{seller(4), false, QDateTime::currentDateTimeUtc(),
-                        QDateTime::currentDateTimeUtc(), QStringLiteral("Task Complete"), {}};
+        ScanRecord scan{seller(4),
+                        false,
+                        QDateTime::currentDateTimeUtc(),
+                        QDateTime::currentDateTimeUtc(),
+                        QStringLiteral("Task Complete"),
+                        {}};
         QElapsedTimer t;
         t.start();
         emit session.scanEnded({ScanSession::Ending::Completed, scan});
