@@ -177,9 +177,10 @@ void Form1::connectSignals()
     connect(mnuDonate, &QAction::triggered, this, &Form1::donationsChosen);
     connect(mnuAuction, &QAction::triggered, this, &Form1::viewAuctionChosen);
     connect(mnuoptions, &QAction::triggered, this, &Form1::optionsChosen);
+    // From the Options window: a check with the markers in it now, saved or not.
     Form4::setCheckAction([self = QPointer<Form1>(this)] {
         if (self)
-            self->mnuCheck_Click();
+            self->checkMarkersNow();
     });
 }
 

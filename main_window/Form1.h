@@ -90,6 +90,8 @@ public:
     void mnuHistory_Click();
     void mnuExport_Click();
     void mnuCheck_Click();
+    // Opens Marker Check, or brings it forward, and checks the site at once.
+    void checkMarkersNow();
 
     QPushButton* defaultButton() const { return m_defaultButton; }
     QColor windowBackground() const;

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QPushButton>
 
 namespace {
 SingleWindow<frmHistory> historyWindow;
@@ -49,6 +50,14 @@ void Form1::mnuHistory_Click()
             return window;
         });
     });
+}
+
+void Form1::checkMarkersNow()
+{
+    mnuCheck_Click();
+    if (frmMarkerCheck* window = checkWindow.current();
+        window && window->cmdCheckAgain->isEnabled())
+        window->checkSite();
 }
 
 void Form1::mnuCheck_Click()

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStringDecoder>
 #include <QTableWidget>
 #include <QThread>
@@ -112,6 +113,20 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     layout->addWidget(grdRows);
     layout->addWidget(chkNotice);
 
+    // Columns as wide as their headers until a check fills them.
+    grdRows->resizeColumnsToContents();
+    setTabOrder(optActive, optSold);
+    setTabOrder(optSold, cmdCheckAgain);
+    setTabOrder(cmdCheckAgain, cmdOpenPage);
+    setTabOrder(cmdOpenPage, grdRows);
+    setTabOrder(grdRows, chkNotice);
+    // Check is the default button; a window that is no dialog needs the keys itself.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this] {
+            if (cmdCheckAgain->isEnabled())
+                checkSite();
+        });
+    }
     connect(cmdCheckAgain, &QPushButton::clicked, this, &frmMarkerCheck::checkSite);
     connect(cmdOpenPage, &QPushButton::clicked, this, &frmMarkerCheck::cmdOpenPage_Click);
     connect(chkNotice, &QCheckBox::toggled, this, &MarkerCheck::setNoticeEnabled);
@@ -267,6 +282,8 @@ void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
     }
     for (int c : {0, 1, 2, 3, 4})
         grdRows->resizeColumnToContents(c);
-    for (int c : {1, 2, 4})
-        grdRows->setColumnWidth(c, qBound(90, grdRows->columnWidth(c), 300));
+    // Long values stay in the tooltips; the Note column keeps room to be read.
+    for (int c : {1, 2})
+        grdRows->setColumnWidth(c, qBound(90, grdRows->columnWidth(c), 170));
+    grdRows->setColumnWidth(4, qBound(90, grdRows->columnWidth(4), 250));
 }
