@@ -102,10 +102,14 @@ QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterSta
             row.broken = row.values.isEmpty() && (f == 0 || !values[0].isEmpty() || missing);
             if (row.values.isEmpty() && !row.broken)
                 row.note = QStringLiteral("none: read only after an auction number");
-            else if (f == 0)
+            else if (f == 0 && table == MarkerTable::Active)
                 // The rule that trips people: the number is as long as both markers.
                 row.note = QStringLiteral("cuts %1 characters: both markers' lengths")
                                .arg(row.before.size() + row.after.size());
+            else if (f == 0)
+                row.note = QStringLiteral("cuts %1 characters: the before marker's length, "
+                                          "a last \"_\" dropped")
+                               .arg(row.before.size());
         } else if (counterRow) {
             const auto mine = r == 2 ? Scan::CounterMarker::Basic : Scan::CounterMarker::Retro;
             if (counter.marker == mine) {

@@ -71,6 +71,16 @@ void TestMarkerCheck::check()
     QTEST(matched.join(u','), "counter");
     // The item page fetched (where the counter matched) is kept as the program's own visit.
     QCOMPARE(fetched.size(), int(!matched.isEmpty()));
+    // The Auction Number row says how long a number its markers cut; the numbers it shows
+    // ("...", two spaces apart) are that long (Sold: a last "_" dropped).
+    const QString cuts = window.grdRows->item(0, 5)->text();
+    const int length = cuts.section(u' ', 1, 1).toInt();
+    QVERIFY2(cuts.startsWith(u"cuts ") && length > 0, qPrintable(cuts));
+    if (!red.contains(QStringLiteral("0"))) {
+        for (const QString& value : window.grdRows->item(0, 4)->text().split(QStringLiteral("  ")))
+            QVERIFY2(value.size() - 2 == length || (sold && value.size() - 2 == length - 1),
+                     qPrintable(value + u' ' + cuts));
+    }
 }
 
 void TestMarkerCheck::notice()
