@@ -161,4 +161,53 @@ void setNoticeEnabled(bool enabled)
         .setValue(QStringLiteral("markerNotice"), enabled);
 }
 
+PageKind pageKind(QStringView page, bool fetchFailed, bool unknownSeller)
+{
+    if (fetchFailed)
+        return PageKind::FetchFailed;
+    if (page.trimmed().isEmpty() || page.contains(QChar(0)) || !page.contains(u'<'))
+        return PageKind::NotAPage;
+    if (page.contains(u"type=\"password\"", Qt::CaseInsensitive))
+        return PageKind::SignIn;
+    if (unknownSeller)
+        return PageKind::UnknownSeller;
+    return PageKind::Listing;
+}
+
+QString pageKindText(PageKind kind, const QString& failure)
+{
+    const QString blameless = QStringLiteral(" No marker is to blame.");
+    switch (kind) {
+    case PageKind::FetchFailed:
+        return QStringLiteral("The listing page could not be fetched: ") + failure + u'.' +
+               blameless;
+    case PageKind::NotAPage:
+        return QStringLiteral("What came back is not a web page (empty, binary or without "
+                              "markup).") +
+               blameless;
+    case PageKind::SignIn:
+        return QStringLiteral("The site answered with its sign-in page: choose Sold in the main "
+                              "window, sign in, and check again.") +
+               blameless;
+    case PageKind::UnknownSeller:
+        return QStringLiteral("The site does not know this User ID and sent it to its page for "
+                              "an unknown seller: check the User ID.") +
+               blameless;
+    case PageKind::Listing:
+        break;
+    }
+    return QString();
+}
+
+void blameNoMarker(QList<Row>& rows, PageKind kind)
+{
+    if (kind == PageKind::Listing)
+        return;
+    for (Row& row : rows) {
+        if (row.broken && row.note.isEmpty())
+            row.note = QStringLiteral("not checked: no listing page");
+        row.broken = false;
+    }
+}
+
 } // namespace MarkerCheck

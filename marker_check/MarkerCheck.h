@@ -40,6 +40,22 @@ QString firstListing(MarkerTable table, const Markers& markers, QStringView list
 QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterStart,
                  QStringView listingPage, QStringView itemPage);
 
+// What the listing page the check got is, before any marker is blamed for
+// it: only a listing page can show that a marker no longer fits.
+enum class PageKind
+{
+    Listing,
+    FetchFailed,
+    NotAPage,      // empty, binary, no markup
+    SignIn,        // the site's sign-in page (Sold without signing in)
+    UnknownSeller, // the site sent the User ID to its bare listing page
+};
+PageKind pageKind(QStringView page, bool fetchFailed, bool unknownSeller);
+// What the window says about a page that is not a listing page; empty for one.
+QString pageKindText(PageKind kind, const QString& failure);
+// The rows as check() gives them, none blamed when the page is no listing page.
+void blameNoMarker(QList<Row>& rows, PageKind kind);
+
 // The once-per-scan notice when the markers stop fitting, and its switch.
 QString noListingsNotice();
 QString noCountersNotice();

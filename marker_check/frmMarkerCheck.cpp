@@ -170,8 +170,10 @@ void frmMarkerCheck::fetch(const QString& what, const QString& address,
         }
         QElapsedTimer clock;
         clock.start();
-        Fetched page{inet->OpenURL(address), QString(), false};
+        Fetched page{inet->OpenURL(address), QString(), false, QString(), QString()};
         page.failed = inet->lastFetch().failed;
+        page.url = inet->URL();
+        page.error = inet->lastFetch().error;
         page.summary = what + QStringLiteral(": ") + inet->URL() + QStringLiteral(" (") +
                        bytes(page.text.size()) + QStringLiteral(" in ") +
                        QString::number(clock.elapsed()) + QStringLiteral(" ms") +
@@ -201,10 +203,16 @@ void frmMarkerCheck::checkSite()
         const auto checkWith = [=](const Fetched& item) {
             if (!first.isEmpty() && !item.failed)
                 emit itemPageFetched(seller, first, QDateTime::currentDateTimeUtc());
-            run(t, listing.text, item.text, listing.summary + QLatin1Char('\n') + item.summary);
+            // An unknown seller is sent to the bare listing page, as the scan sees it.
+            const MarkerCheck::PageKind kind = MarkerCheck::pageKind(
+                listing.text, listing.failed,
+                t == MarkerTable::Active && listing.url == addresses.bareListingAddress());
+            run(t, listing.text, item.text, listing.summary + QLatin1Char('\n') + item.summary,
+                kind, listing.error);
         };
         if (first.isEmpty())
-            checkWith({QString(), QStringLiteral("Item page: none, as no listing was found")});
+            checkWith({QString(), QStringLiteral("Item page: none, as no listing was found"), false,
+                       QString(), QString()});
         else
             fetch(QStringLiteral("Item page"), addresses.itemAddress(first), checkWith);
     });
@@ -235,21 +243,25 @@ void frmMarkerCheck::checkFile(const QString& path)
     setBusy(true);
     run(table(), page, page,
         QStringLiteral("Saved page: ") + path + QStringLiteral(" (") + bytes(page.size()) +
-            QStringLiteral("), read as listing page and as item page"));
+            QStringLiteral("), read as listing page and as item page"),
+        MarkerCheck::pageKind(page, false, false), QString());
 }
 
 void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QString& item,
-                         const QString& summary)
+                         const QString& summary, MarkerCheck::PageKind kind, const QString& failure)
 {
-    lblPages->setText(summary);
+    const QString what = MarkerCheck::pageKindText(kind, failure);
+    lblPages->setText(what.isEmpty() ? summary : what + QLatin1Char('\n') + summary);
     // Counting markers in a page of many megabytes takes a moment: off the window's thread.
     auto* watcher = new QFutureWatcher<QList<MarkerCheck::Row>>(this);
     const int generation = ++m_generation;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, kind] {
         watcher->deleteLater();
         if (generation != m_generation)
             return;
-        showRows(watcher->result());
+        QList<MarkerCheck::Row> rows = watcher->result();
+        MarkerCheck::blameNoMarker(rows, kind);
+        showRows(rows);
         setBusy(false);
         emit checked();
     });

@@ -53,14 +53,16 @@ private:
         QString text;
         QString summary;
         bool failed = false; // never reached the site
+        QString url = {};    // where the site's answer came from, after redirects
+        QString error = {};  // why the fetch failed
     };
     // Fetches on the window's own thread of fetching, so that neither a scan
     // nor this window ever waits for the other's page; `then` runs here with
     // the page unless a later check has begun.
     void fetch(const QString& what, const QString& address,
                const std::function<void(const Fetched&)>& then);
-    void run(MarkerTable table, const QString& listing, const QString& item,
-             const QString& summary);
+    void run(MarkerTable table, const QString& listing, const QString& item, const QString& summary,
+             MarkerCheck::PageKind kind, const QString& failure);
     void showRows(const QList<MarkerCheck::Row>& rows);
     MarkerTable table() const;
     void setBusy(bool busy);

@@ -268,8 +268,9 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
         if (query.hasQueryItem(QStringLiteral("MyeBay")))
             return html(signedIn ? Pages::myEbay(catalogue) : Pages::signIn(QString()));
     }
+    // Like a real site, it answers a visitor who is not signed in with its sign-in page.
     if (path == QLatin1String("/sold"))
-        return html(Pages::soldItems(catalogue, signedIn));
+        return html(signedIn ? Pages::soldItems(catalogue) : Pages::signIn(QString()));
     if (path == QLatin1String("/demo/clock")) {
         m_advancedMs +=
             qint64(query.queryItemValue(QStringLiteral("advance-hours")).toDouble() * 3600 * 1000);

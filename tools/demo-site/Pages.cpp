@@ -292,14 +292,8 @@ QString myEbay(const Catalogue& catalogue)
     return html;
 }
 
-QString soldItems(const Catalogue& catalogue, bool signedIn)
+QString soldItems(const Catalogue& catalogue)
 {
-    if (!signedIn) {
-        return head(QStringLiteral("Sold items"), false) +
-               QStringLiteral("<h1>Sold items</h1>\n<div class=\"box\">Please sign in to see "
-                              "your sold items. <a href=\"") +
-               SitePaths::signIn() + QStringLiteral("\">Sign in</a></div>\n") + foot();
-    }
     return head(QStringLiteral("Sold items"), true) + QStringLiteral("<h1>Sold items of ") +
            Catalogue::soldBy() +
            QStringLiteral("</h1>\n<p class=\"sub\">Last 31 days, newest first.</p>\n") +

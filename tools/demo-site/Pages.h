@@ -37,6 +37,6 @@ QString itemPage(const Item* item, const QString& number, const QString& counter
                  bool signedIn);
 QString signIn(const QString& error);
 QString myEbay(const Catalogue& catalogue);
-QString soldItems(const Catalogue& catalogue, bool signedIn);
+QString soldItems(const Catalogue& catalogue);
 QString notFound(const QString& path, bool signedIn);
 } // namespace Pages
