@@ -207,8 +207,14 @@ void frmMarkerCheck::checkSite()
             const MarkerCheck::PageKind kind = MarkerCheck::pageKind(
                 listing.text, listing.failed,
                 t == MarkerTable::Active && listing.url == addresses.bareListingAddress());
-            run(t, listing.text, item.text, listing.summary + QLatin1Char('\n') + item.summary,
-                kind, listing.error);
+            // The site counts the check's fetch like any visit; the history knows it.
+            const QString visit =
+                !first.isEmpty() && !item.failed
+                    ? QStringLiteral(" The site counted this fetch as a visit; the visit "
+                                     "history leaves it out of the visits by others.")
+                    : QString();
+            run(t, listing.text, item.text,
+                listing.summary + QLatin1Char('\n') + item.summary + visit, kind, listing.error);
         };
         if (first.isEmpty())
             checkWith({QString(), QStringLiteral("Item page: none, as no listing was found"), false,
