@@ -514,6 +514,37 @@ HistoryStore::Trail HistoryStore::trail(const QString& seller, const QString& au
     return trail;
 }
 
+QList<ScanRow> HistoryStore::lastRows(const QString& seller, bool sold)
+{
+    const QString mode = sold ? QStringLiteral("Sold") : QStringLiteral("Active");
+    QSqlQuery scan = query(QStringLiteral("SELECT s.scan FROM sample s JOIN listing l ON l.id ="
+                                          " s.listing JOIN scan c ON c.id = s.scan"
+                                          " WHERE l.seller = ? AND c.mode = ?"
+                                          " ORDER BY s.time DESC LIMIT 1"),
+                           {seller, mode});
+    QList<ScanRow> rows;
+    if (!scan.next())
+        return rows;
+    QSqlQuery q = query(
+        QStringLiteral("SELECT l.auction, t.text, s.visits_text, s.time_or_date,"
+                       " s.start_or_sale_price, s.bids_or_qty, s.price FROM sample s"
+                       " JOIN listing l ON l.id = s.listing LEFT JOIN title t ON t.id = s.title"
+                       " WHERE l.seller = ? AND s.scan = ? ORDER BY s.row_index"),
+        {seller, scan.value(0)});
+    while (q.next()) {
+        ScanRow row;
+        row.auction = q.value(0).toString();
+        row.title = q.value(1).toString();
+        row.visitsText = q.value(2).toString();
+        row.timeOrDate = q.value(3).toString();
+        row.startOrSalePrice = q.value(4).toString();
+        row.bidsOrQty = q.value(5).toString();
+        row.price = q.value(6).toString();
+        rows << row;
+    }
+    return rows;
+}
+
 QList<VisitSample> HistoryStore::sellerTotals(const QString& seller)
 {
     // Active scans only: a Sold scan's rows are other listings at other times.

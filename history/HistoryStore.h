@@ -134,6 +134,9 @@ public:
     };
     Trail trail(const QString& seller, const QString& auction);
     QList<VisitSample> sellerTotals(const QString& seller);
+    // The rows of the seller's newest scan of that kind that read listings,
+    // in table order: the values a marker that stopped fitting last cut.
+    QList<ScanRow> lastRows(const QString& seller, bool sold);
     // Every recorded row of a seller, oldest first, as export lines with a header.
     QList<QStringList> sellerRows(const QString& seller);
 

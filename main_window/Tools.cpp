@@ -66,6 +66,13 @@ void Form1::mnuCheck_Click()
         auto* window = new frmMarkerCheck([this] { return Combo1->currentText(); });
         connect(this, &Form1::closing, window, &QWidget::close);
         connect(window, &frmMarkerCheck::itemPageFetched, m_history, &HistoryRecorder::recordFetch);
+        window->setHistory(
+            [history = QPointer<HistoryRecorder>(m_history)](QObject* context, auto ready) {
+                if (history)
+                    history->openForReading(context, std::move(ready));
+                else
+                    ready(nullptr);
+            });
         return window;
     });
 }

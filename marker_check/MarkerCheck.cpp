@@ -31,18 +31,12 @@ QString field(const Scan::SoldRow& row, int which)
 std::array<QStringList, 6> listingValues(MarkerTable table, const Markers& m, QStringView page)
 {
     std::array<QStringList, 6> values;
-    const auto take = [&values](const auto& rows, int fields) {
-        for (const auto& row : rows) {
-            for (int f = 0; f < fields; ++f) {
-                if (values[f].size() < 3 && !field(row, f).isEmpty())
-                    values[f] << field(row, f);
-            }
+    for (const QStringList& row : listingRows(table, m, page)) {
+        for (int f = 0; f < row.size(); ++f) {
+            if (values[f].size() < 3 && !row[f].isEmpty())
+                values[f] << row[f];
         }
-    };
-    if (table == MarkerTable::Active)
-        take(Scan::scanActiveListing(page, {m[0], m[1], m[4], m[5], m[6], m[7]}, false).rows, 6);
-    else
-        take(Scan::scanSoldPass(page, {m[0], m[1], m[4], m[5], m[6]}, {}, 0).rows, 5);
+    }
     return values;
 }
 
@@ -70,6 +64,29 @@ qsizetype counterStart(const OptionTexts& options)
     return roundHalfEven(leadingNumberValue(options.counterStart));
 }
 
+int fieldOf(MarkerTable table, int row)
+{
+    return row < 0 || row >= 9 ? -1 : (table == MarkerTable::Active ? ActiveField : SoldField)[row];
+}
+
+QList<QStringList> listingRows(MarkerTable table, const Markers& m, QStringView page)
+{
+    QList<QStringList> rows;
+    const auto take = [&rows](const auto& found, int fields) {
+        for (const auto& row : found) {
+            QStringList values;
+            for (int f = 0; f < fields; ++f)
+                values << field(row, f);
+            rows << values;
+        }
+    };
+    if (table == MarkerTable::Active)
+        take(Scan::scanActiveListing(page, {m[0], m[1], m[4], m[5], m[6], m[7]}, false).rows, 6);
+    else
+        take(Scan::scanSoldPass(page, {m[0], m[1], m[4], m[5], m[6]}, {}, 0).rows, 5);
+    return rows;
+}
+
 QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage)
 {
     return listingValues(table, markers, listingPage)[0].value(0);
@@ -88,7 +105,7 @@ QList<Row> check(MarkerTable table, const Markers& markers, qsizetype counterSta
         row.purpose = labels[r];
         row.before = markers[r].before;
         row.after = markers[r].after;
-        const int f = (table == MarkerTable::Active ? ActiveField : SoldField)[r];
+        const int f = fieldOf(table, r);
         const bool counterRow = r == 2 || r == 3;
         const QStringView page = counterRow ? itemPage : listingPage;
         row.beforeCount = occurrences(page, row.before);
@@ -194,18 +211,31 @@ QString pageKindText(PageKind kind, const QString& failure)
                               "an unknown seller: check the User ID.") +
                blameless;
     case PageKind::Listing:
+    case PageKind::ItemPageOnly:
         break;
     }
     return QString();
+}
+
+bool looksLikeItemPage(MarkerTable table, const Markers& markers, qsizetype counterStart,
+                       QStringView page)
+{
+    return firstListing(table, markers, page).isEmpty() &&
+           Scan::findCounter(page, counterStart, markers[2].before, markers[3].before).found();
 }
 
 void blameNoMarker(QList<Row>& rows, PageKind kind)
 {
     if (kind == PageKind::Listing)
         return;
-    for (Row& row : rows) {
-        if (row.broken && row.note.isEmpty())
-            row.note = QStringLiteral("not checked: no listing page");
+    const bool itemPage = kind == PageKind::ItemPageOnly;
+    for (int r = 0; r < rows.size(); ++r) {
+        Row& row = rows[r];
+        if (itemPage && (r == 2 || r == 3))
+            continue;
+        if (row.broken && (row.note.isEmpty() || itemPage))
+            row.note = itemPage ? QStringLiteral("not checked: an item page")
+                                : QStringLiteral("not checked: no listing page");
         row.broken = false;
     }
 }

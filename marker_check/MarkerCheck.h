@@ -32,6 +32,12 @@ struct Row
 Markers markersOf(MarkerTable table, const OptionTexts& options);
 qsizetype counterStart(const OptionTexts& options);
 
+// Which field of a listing a marker row cuts (0: the auction number); -1
+// for the counter and address rows.
+int fieldOf(MarkerTable table, int row);
+// The 20 rows the listing phase cuts, each with its fields in fieldOf's order.
+QList<QStringList> listingRows(MarkerTable table, const Markers& markers, QStringView page);
+
 // The item number of the first listing the scan would read, or empty.
 QString firstListing(MarkerTable table, const Markers& markers, QStringView listingPage);
 
@@ -49,8 +55,13 @@ enum class PageKind
     NotAPage,      // empty, binary, no markup
     SignIn,        // the site's sign-in page (Sold without signing in)
     UnknownSeller, // the site sent the User ID to its bare listing page
+    ItemPageOnly,  // a saved item page: only the counter rows are checked
 };
 PageKind pageKind(QStringView page, bool fetchFailed, bool unknownSeller);
+// A saved page with no listing the markers find, and a counter they find,
+// is an item page; anything else is taken for a listing page.
+bool looksLikeItemPage(MarkerTable table, const Markers& markers, qsizetype counterStart,
+                       QStringView page);
 // What the window says about a page that is not a listing page; empty for one.
 QString pageKindText(PageKind kind, const QString& failure);
 // The rows as check() gives them, none blamed when the page is no listing page.

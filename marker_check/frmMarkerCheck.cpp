@@ -1,12 +1,17 @@
 #include "marker_check/frmMarkerCheck.h"
 
 #include "base/Messages.h"
+#include "history/HistoryStore.h"
+#include "history/ListingPages.h"
+#include "options/Form4.h"
 #include "options/OptionsStore.h"
+#include "options/RichTextHolder.h"
 #include "options/ScanMarkers.h"
 #include "signin/Form2.h"
 #include "transfer/Inet.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -22,6 +27,7 @@
 #include <QShortcut>
 #include <QStringDecoder>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -99,6 +105,28 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     grdRows->setWordWrap(false);
     grdRows->verticalHeader()->hide();
     grdRows->horizontalHeader()->setSectionResizeMode(5, QHeaderView::Stretch);
+    grdRows->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdRows->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    cboSavedPage = new QComboBox(this);
+    cboSavedPage->setObjectName(QStringLiteral("cboSavedPage"));
+    cboSavedPage->addItems({QStringLiteral("Tell from its content"), QStringLiteral("Listing page"),
+                            QStringLiteral("Item page")});
+    cboSavedPage->setToolTip(QStringLiteral("What kind of page Open Page reads"));
+    cmdRepair = new QPushButton(QStringLiteral("&Repair Marker"), this);
+    cmdRepair->setObjectName(QStringLiteral("cmdRepair"));
+    cmdRepair->setToolTip(QStringLiteral("Seek the value this row cut last time on the page, and "
+                                         "propose markers that cut it again"));
+    cmdUseMarkers = new QPushButton(QStringLiteral("&Put into Options"), this);
+    cmdUseMarkers->setObjectName(QStringLiteral("cmdUseMarkers"));
+    cmdUseMarkers->setToolTip(QStringLiteral("Put the proposed markers into the Options window, "
+                                             "unsaved"));
+    txtRepair = new QTextBrowser(this);
+    txtRepair->setObjectName(QStringLiteral("txtRepair"));
+    txtRepair->setMaximumHeight(150);
+    txtRepair->setPlaceholderText(
+        QStringLiteral("Choose a row shown \"not found\" and Repair Marker: the last value the "
+                       "history holds for it is sought on the page checked."));
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Markers of the table:"), this));
@@ -107,10 +135,17 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     top->addStretch();
     top->addWidget(cmdCheckAgain);
     top->addWidget(cmdOpenPage);
+    top->addWidget(cboSavedPage);
+    auto* repair = new QHBoxLayout;
+    repair->addWidget(cmdRepair);
+    repair->addWidget(cmdUseMarkers);
+    repair->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lblPages);
-    layout->addWidget(grdRows);
+    layout->addWidget(grdRows, 1);
+    layout->addLayout(repair);
+    layout->addWidget(txtRepair);
     layout->addWidget(chkNotice);
 
     // Columns as wide as their headers until a check fills them.
@@ -118,8 +153,12 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     setTabOrder(optActive, optSold);
     setTabOrder(optSold, cmdCheckAgain);
     setTabOrder(cmdCheckAgain, cmdOpenPage);
-    setTabOrder(cmdOpenPage, grdRows);
-    setTabOrder(grdRows, chkNotice);
+    setTabOrder(cmdOpenPage, cboSavedPage);
+    setTabOrder(cboSavedPage, grdRows);
+    setTabOrder(grdRows, cmdRepair);
+    setTabOrder(cmdRepair, cmdUseMarkers);
+    setTabOrder(cmdUseMarkers, txtRepair);
+    setTabOrder(txtRepair, chkNotice);
     // Check is the default button; a window that is no dialog needs the keys itself.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         connect(new QShortcut(key, this), &QShortcut::activated, this, [this] {
@@ -130,6 +169,15 @@ frmMarkerCheck::frmMarkerCheck(std::function<QString()> userId, QWidget* parent)
     connect(cmdCheckAgain, &QPushButton::clicked, this, &frmMarkerCheck::checkSite);
     connect(cmdOpenPage, &QPushButton::clicked, this, &frmMarkerCheck::cmdOpenPage_Click);
     connect(chkNotice, &QCheckBox::toggled, this, &MarkerCheck::setNoticeEnabled);
+    connect(cmdRepair, &QPushButton::clicked, this, &frmMarkerCheck::cmdRepair_Click);
+    connect(cmdUseMarkers, &QPushButton::clicked, this, &frmMarkerCheck::cmdUseMarkers_Click);
+    connect(grdRows, &QTableWidget::currentCellChanged, this, &frmMarkerCheck::showRepairState);
+    showRepairState();
+}
+
+void frmMarkerCheck::setHistory(HistoryAccess access)
+{
+    m_history = std::move(access);
 }
 
 frmMarkerCheck::~frmMarkerCheck()
@@ -153,8 +201,23 @@ void frmMarkerCheck::setBusy(bool busy)
 {
     cmdCheckAgain->setEnabled(!busy);
     cmdOpenPage->setEnabled(!busy);
+    cboSavedPage->setEnabled(!busy);
     optActive->setEnabled(!busy);
     optSold->setEnabled(!busy);
+    if (busy) {
+        cmdRepair->setEnabled(false);
+        cmdUseMarkers->setEnabled(false);
+    } else {
+        showRepairState();
+    }
+}
+
+void frmMarkerCheck::showRepairState()
+{
+    const int row = grdRows->currentRow();
+    cmdRepair->setEnabled(cmdCheckAgain->isEnabled() && row >= 0 && row < m_checked.rows.size() &&
+                          m_checked.rows[row].broken);
+    cmdUseMarkers->setEnabled(cmdCheckAgain->isEnabled() && m_proposal.has_value());
 }
 
 void frmMarkerCheck::fetch(const QString& what, const QString& address,
@@ -203,6 +266,10 @@ void frmMarkerCheck::checkSite()
         const auto checkWith = [=](const Fetched& item) {
             if (!first.isEmpty() && !item.failed)
                 emit itemPageFetched(seller, first, QDateTime::currentDateTimeUtc());
+            // A page the markers fit: what a later repair compares with.
+            if (!first.isEmpty())
+                (void)QtConcurrent::run(
+                    [seller, t, page = listing.text] { ListingPages::keep(seller, t, page); });
             // An unknown seller is sent to the bare listing page, as the scan sees it.
             const MarkerCheck::PageKind kind = MarkerCheck::pageKind(
                 listing.text, listing.failed,
@@ -246,11 +313,24 @@ void frmMarkerCheck::checkFile(const QString& path)
     const QByteArray data = file.readAll();
     QStringDecoder decode(QStringConverter::encodingForHtml(data).value_or(QStringConverter::Utf8));
     const QString page = decode(data);
+    const MarkerTable t = table();
+    const OptionTexts options = OptionsStore::texts();
+    bool itemPage = cboSavedPage->currentIndex() == 2;
+    QString how = itemPage ? QStringLiteral("read as an item page")
+                           : QStringLiteral("read as a listing page");
+    if (cboSavedPage->currentIndex() == 0) {
+        itemPage = MarkerCheck::looksLikeItemPage(t, MarkerCheck::markersOf(t, options),
+                                                  MarkerCheck::counterStart(options), page);
+        how = itemPage ? QStringLiteral("an item page: a counter was found and no listing")
+                       : QStringLiteral("read as a listing page; choose Item page beside Open "
+                                        "Page if it is one");
+    }
     setBusy(true);
-    run(table(), page, page,
+    run(t, itemPage ? QString() : page, itemPage ? page : QString(),
         QStringLiteral("Saved page: ") + path + QStringLiteral(" (") + bytes(page.size()) +
-            QStringLiteral("), read as listing page and as item page"),
-        MarkerCheck::pageKind(page, false, false), QString());
+            QStringLiteral("), ") + how,
+        itemPage ? MarkerCheck::PageKind::ItemPageOnly : MarkerCheck::pageKind(page, false, false),
+        QString());
 }
 
 void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QString& item,
@@ -261,16 +341,20 @@ void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QStrin
     // Counting markers in a page of many megabytes takes a moment: off the window's thread.
     auto* watcher = new QFutureWatcher<QList<MarkerCheck::Row>>(this);
     const int generation = ++m_generation;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, kind] {
-        watcher->deleteLater();
-        if (generation != m_generation)
-            return;
-        QList<MarkerCheck::Row> rows = watcher->result();
-        MarkerCheck::blameNoMarker(rows, kind);
-        showRows(rows);
-        setBusy(false);
-        emit checked();
-    });
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, watcher, generation, kind, table, listing, item, seller = m_userId().trimmed()] {
+                watcher->deleteLater();
+                if (generation != m_generation)
+                    return;
+                QList<MarkerCheck::Row> rows = watcher->result();
+                MarkerCheck::blameNoMarker(rows, kind);
+                m_checked = {table, seller, listing, item, rows};
+                m_proposal.reset();
+                txtRepair->clear();
+                showRows(rows);
+                setBusy(false);
+                emit checked();
+            });
     watcher->setFuture(QtConcurrent::run([table, options = OptionsStore::texts(), listing, item] {
         return MarkerCheck::check(table, MarkerCheck::markersOf(table, options),
                                   MarkerCheck::counterStart(options), listing, item);
@@ -304,4 +388,61 @@ void frmMarkerCheck::showRows(const QList<MarkerCheck::Row>& rows)
     for (int c : {1, 2})
         grdRows->setColumnWidth(c, qBound(90, grdRows->columnWidth(c), 170));
     grdRows->setColumnWidth(4, qBound(90, grdRows->columnWidth(4), 250));
+}
+
+void frmMarkerCheck::cmdRepair_Click()
+{
+    const int row = grdRows->currentRow();
+    if (row < 0 || row >= m_checked.rows.size() || !m_checked.rows[row].broken)
+        return;
+    setBusy(true);
+    m_proposal.reset();
+    txtRepair->setPlainText(QStringLiteral("Seeking the last value of ") +
+                            m_checked.rows[row].purpose + QStringLiteral(" on the page..."));
+    const int generation = ++m_generation;
+    const auto withHistory = [this, row, generation](std::shared_ptr<HistoryStore> store) {
+        if (generation != m_generation)
+            return;
+        MarkerRepair::Memory memory;
+        if (store)
+            memory.rows = store->lastRows(m_checked.seller, m_checked.table == MarkerTable::Sold);
+        // Trying every marker pair around a value runs the listing phase hundreds of times.
+        auto* watcher = new QFutureWatcher<MarkerRepair::Proposal>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, row, generation] {
+            watcher->deleteLater();
+            if (generation != m_generation)
+                return;
+            const MarkerRepair::Proposal proposal = watcher->result();
+            m_proposal = proposal.markers;
+            m_repairRow = row;
+            txtRepair->setHtml(MarkerRepair::describe(proposal, m_checked.rows[row].purpose));
+            setBusy(false);
+            emit repaired();
+        });
+        watcher->setFuture(QtConcurrent::run(
+            [checked = m_checked, row, memory, options = OptionsStore::texts()]() mutable {
+                memory.page = ListingPages::kept(checked.seller, checked.table);
+                return MarkerRepair::propose(
+                    checked.table, MarkerCheck::markersOf(checked.table, options), row,
+                    MarkerCheck::counterStart(options), checked.listing, checked.item, memory);
+            }));
+    };
+    if (m_history)
+        m_history(this, withHistory);
+    else
+        withHistory(nullptr);
+}
+
+void frmMarkerCheck::cmdUseMarkers_Click()
+{
+    if (!m_proposal || m_repairRow < 0)
+        return;
+    Form4* options = OptionsStore::form();
+    const bool sold = m_checked.table == MarkerTable::Sold;
+    (sold ? options->RichTextBox2 : options->RichTextBox1)[m_repairRow]->setText(
+        m_proposal->before);
+    (sold ? options->RichTextBox6 : options->RichTextBox5)[m_repairRow]->setText(m_proposal->after);
+    options->showFull();
+    txtRepair->append(QStringLiteral("<p><b>Put into the Options window, not saved:</b> Check "
+                                     "again here, then Save there.</p>"));
 }

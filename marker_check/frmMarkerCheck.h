@@ -1,6 +1,7 @@
 #pragma once
 
 #include "marker_check/MarkerCheck.h"
+#include "marker_check/MarkerRepair.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -8,7 +9,10 @@
 #include <optional>
 
 class Inet;
+class HistoryStore;
 class QCheckBox;
+class QComboBox;
+class QTextBrowser;
 class QNetworkCookieJar;
 class QThread;
 class QLabel;
@@ -33,6 +37,14 @@ public:
     QCheckBox* chkNotice = nullptr;
     QLabel* lblPages = nullptr;
     QTableWidget* grdRows = nullptr;
+    QComboBox* cboSavedPage = nullptr; // what kind of page a saved page is
+    QPushButton* cmdRepair = nullptr;
+    QPushButton* cmdUseMarkers = nullptr;
+    QTextBrowser* txtRepair = nullptr;
+    // The history's reading store, handed to ready in context once the file is ready.
+    using HistoryAccess = std::function<void(
+        QObject* context, std::function<void(std::shared_ptr<HistoryStore>)> ready)>;
+    void setHistory(HistoryAccess access);
     // The cookies each check fetches with; the sign-in browser feeds it.
     QNetworkCookieJar* cookieJar() const;
 
@@ -41,9 +53,15 @@ public:
     // Checks a saved page, as listing page and as item page.
     void checkFile(const QString& path);
     void cmdOpenPage_Click();
+    // Seeks the last value the history holds for the chosen row on the page
+    // checked, and proposes markers that cut it.
+    void cmdRepair_Click();
+    // Puts the proposal into the Options window, unsaved.
+    void cmdUseMarkers_Click();
 
 signals:
-    void checked(); // the table shows a finished check
+    void checked();  // the table shows a finished check
+    void repaired(); // the repair box shows what came of a repair
     // The check fetched a listing's item page, which the site counted as a visit.
     void itemPageFetched(const QString& seller, const QString& auction, const QDateTime& time);
 
@@ -64,6 +82,7 @@ private:
     void run(MarkerTable table, const QString& listing, const QString& item, const QString& summary,
              MarkerCheck::PageKind kind, const QString& failure);
     void showRows(const QList<MarkerCheck::Row>& rows);
+    void showRepairState();
     MarkerTable table() const;
     void setBusy(bool busy);
 
@@ -73,4 +92,16 @@ private:
     Inet* m_inet = nullptr;      // m_worker's, used only in m_thread
     QNetworkCookieJar* m_cookies = nullptr;
     int m_generation = 0; // a check started later wins over one still running
+    HistoryAccess m_history;
+    // The last finished check, which a repair reads.
+    struct Checked
+    {
+        MarkerTable table = MarkerTable::Active;
+        QString seller;
+        QString listing;
+        QString item;
+        QList<MarkerCheck::Row> rows;
+    } m_checked;
+    int m_repairRow = -1;
+    std::optional<Scan::MarkerPair> m_proposal;
 };

@@ -47,6 +47,8 @@ void ScanSession::ActiveSearch()
         emit rowChanged(i);
     }
     setProgress(listing.progressMaximum, listing.progressValue);
+    if (!listing.rows[0].auction.isEmpty())
+        emit listingPageWorked(userId, MarkerTable::Active, page);
 
     setStatus(QStringLiteral("Searching Visits"));
     // A span-wrapped time left counts twice, so the count can pass the table's 20 rows.

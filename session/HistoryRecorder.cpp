@@ -1,6 +1,7 @@
 #include "session/HistoryRecorder.h"
 
 #include "history/HistoryStore.h"
+#include "history/ListingPages.h"
 
 #include <QCoreApplication>
 
@@ -37,6 +38,11 @@ HistoryRecorder::HistoryRecorder(ScanSession* session, QObject* parent)
     m_writer->moveToThread(&m_thread);
     m_thread.start();
     connect(session, &ScanSession::scanEnded, this, &HistoryRecorder::record);
+    connect(session, &ScanSession::listingPageWorked, this,
+            [this](const QString& seller, MarkerTable table, const QString& page) {
+                QMetaObject::invokeMethod(
+                    m_writer, [seller, table, page] { ListingPages::keep(seller, table, page); });
+            });
 }
 
 HistoryRecorder::~HistoryRecorder()

@@ -137,6 +137,9 @@ signals:
     void notice(const QString& text); // for the user's eyes, now
     void scanStarted();
     void scanEnded(const ScanSession::Ended& ended);
+    // A listing page the markers found listings on, kept to show later what
+    // changed on the site.
+    void listingPageWorked(const QString& seller, MarkerTable table, const QString& page);
     void scanFinished(const ScanSession::Finished& finished);
     void closeReady();
 

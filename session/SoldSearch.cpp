@@ -57,6 +57,8 @@ void ScanSession::SoldSearch()
                 emit rowChanged(i);
             }
             saleDates = pass.saleDates;
+            if (!pass.firstAuctionEmpty())
+                emit listingPageWorked(m_userId, MarkerTable::Sold, page);
             setProgress(pass.progressMaximum, pass.progressValue);
 
             setStatus(QStringLiteral("Searching Visits"));

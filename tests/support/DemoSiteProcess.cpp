@@ -103,6 +103,13 @@ bool DemoSiteProcess::advanceClock(int hours) const
                 .isEmpty();
 }
 
+bool DemoSiteProcess::setLook(const QString& seller, const QString& look) const
+{
+    return Inet().OpenURL(baseUrl() +
+                          QStringLiteral("/demo/look?user=%1&look=%2").arg(seller, look)) ==
+           look + u'\n';
+}
+
 ScansAtSiteTime::ScansAtSiteTime(ScanSession* session, HistoryStore* store)
 {
     m_connection = QObject::connect(

@@ -31,6 +31,8 @@ public:
     bool signIn(QNetworkAccessManager* nam) const;
     // Moves the site's clock on: its buyers visit as if the hours had passed.
     bool advanceClock(int hours) const;
+    // Draws a seller's listing page in another look (classic, newlook, restyled).
+    bool setLook(const QString& seller, const QString& look) const;
 
 private:
     QProcess m_process;

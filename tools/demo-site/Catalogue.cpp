@@ -332,7 +332,7 @@ Catalogue::Catalogue()
     // As if the site had been redesigned: the same rows, new item links.
     Seller& fresh = addSeller(QStringLiteral("newlook"), 640, QStringLiteral("99.9%"),
                               QStringLiteral("York, United Kingdom"), QStringLiteral("Mar-03-05"));
-    fresh.newLook = true;
+    fresh.look = Look::NewLook;
     addGenerated(fresh, 110045530117,
                  {QStringLiteral("Art Deco Chrome Table Lamp"),
                   QStringLiteral("Bakelite Radio Walnut Case"),

@@ -32,6 +32,17 @@ struct Item
     CounterStyle counter = CounterStyle::Basic;
 };
 
+// How a listing page is drawn. NewLook: item links read "/itm/N", so the
+// old auction-number marker finds nothing. Restyled: each row names its
+// item in an id and its title in a heading, so neither the auction-number
+// nor the title marker fits.
+enum class Look
+{
+    Classic,
+    NewLook,
+    Restyled,
+};
+
 struct Seller
 {
     QString id;
@@ -40,9 +51,7 @@ struct Seller
     QString location;
     QString memberSince;
     QStringList rows; // item numbers in page order; a number may repeat
-    // Its page has the site's new look: item links read "/itm/N", so the
-    // old auction-number marker finds nothing.
-    bool newLook = false;
+    Look look = Look::Classic;
 };
 
 struct SoldRow

@@ -254,7 +254,8 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
         const Seller* seller = catalogue.seller(query.queryItemValue(QStringLiteral("user")));
         if (!seller)
             return redirect(request, SitePaths::bareListing());
-        return html(Pages::sellerListing(*seller, catalogue, signedIn));
+        return html(Pages::sellerListing(*seller, catalogue, signedIn,
+                                         m_looks.value(seller->id.toLower(), seller->look)));
     }
     if (path == SitePaths::bareListing())
         return html(Pages::sellerNotFound(signedIn));
@@ -271,6 +272,20 @@ DemoSite::Reply DemoSite::route(const QHttpServerRequest& request, bool signedIn
     // Like a real site, it answers a visitor who is not signed in with its sign-in page.
     if (path == QLatin1String("/sold"))
         return html(signedIn ? Pages::soldItems(catalogue) : Pages::signIn(QString()));
+    // A site that changes its look under a seller who scanned it before.
+    if (path == QLatin1String("/demo/look")) {
+        const Seller* seller = catalogue.seller(query.queryItemValue(QStringLiteral("user")));
+        const QString name = query.queryItemValue(QStringLiteral("look"));
+        const QStringList names{QStringLiteral("classic"), QStringLiteral("newlook"),
+                                QStringLiteral("restyled")};
+        if (!seller || !names.contains(name))
+            return html(Pages::notFound(path, signedIn), 404);
+        m_looks.insert(seller->id.toLower(), Look(names.indexOf(name)));
+        Reply reply;
+        reply.contentType = "text/plain";
+        reply.body = name.toUtf8() + '\n';
+        return reply;
+    }
     if (path == QLatin1String("/demo/clock")) {
         m_advancedMs +=
             qint64(query.queryItemValue(QStringLiteral("advance-hours")).toDouble() * 3600 * 1000);

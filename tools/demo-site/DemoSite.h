@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -62,6 +64,7 @@ private:
     QHash<QString, int> m_fetches; // item number -> item page fetches so far
     QElapsedTimer m_clock;
     qint64 m_advancedMs = 0;
+    QHash<QString, Look> m_looks; // by lower-case User ID, set through /demo/look
     QSet<QByteArray> m_sessions;
     int m_delayMs = 0;
     int m_connections = 0;

@@ -70,7 +70,7 @@ QString sellerBox(const Seller& seller)
            QStringLiteral(" in ") + esc(seller.location) + QStringLiteral("</div>\n");
 }
 
-QString listingRow(const Item& item, const Seller& seller, int index)
+QString listingRow(const Item& item, const Seller& seller, int index, Look look)
 {
     const QString bids =
         item.fixedPrice
@@ -83,14 +83,24 @@ QString listingRow(const Item& item, const Seller& seller, int index)
                                          : item.timeLeft;
     // One link per row carries the item number, so each row holds exactly
     // one "&item=".
+    const QString number = QString::number(index + 1);
+    QString link;
+    if (look == Look::Restyled)
+        link = QStringLiteral("<td class=\"desc\" id=\"item-") + item.number +
+               QStringLiteral("\" data-row=\"") + number + QStringLiteral("\"><a href=\"/itm/") +
+               item.number + QStringLiteral("\" class=\"item-link\"><h3 class=\"item-title\">") +
+               esc(item.title) + QStringLiteral("</h3></a>");
+    else
+        link = QStringLiteral("<td class=\"desc\"><a href=\"") +
+               (look == Look::NewLook ? QStringLiteral("/itm/") : SitePaths::viewItem()) +
+               item.number + QStringLiteral("\" id=\"r") + number +
+               QStringLiteral("\"><span class=\"ttl\">") + esc(item.title) +
+               QStringLiteral("</span></a>");
     return QStringLiteral("<tr class=\"") +
            (index % 2 ? QStringLiteral("lst alt") : QStringLiteral("lst")) +
            QStringLiteral("\">\n<td class=\"pic\"><img src=\"/img/thumb.gif\" width=\"64\" "
-                          "height=\"48\" alt=\"Picture\"></td>\n<td class=\"desc\"><a href=\"") +
-           (seller.newLook ? QStringLiteral("/itm/") : SitePaths::viewItem()) + item.number +
-           QStringLiteral("\" id=\"r") + QString::number(index + 1) +
-           QStringLiteral("\"><span class=\"ttl\">") + esc(item.title) +
-           QStringLiteral("</span></a>\n<br><span class=\"sub\">Item ") + item.number +
+                          "height=\"48\" alt=\"Picture\"></td>\n") +
+           link + QStringLiteral("\n<br><span class=\"sub\">Item ") + item.number +
            QStringLiteral(" &middot; Ships from ") + esc(seller.location) +
            QStringLiteral("</span></td>\n<td class=\"bids\">") + bids +
            QStringLiteral("</td>\n<td class=\"price\">") + item.startPrice +
@@ -168,7 +178,7 @@ QString home(const Catalogue& catalogue, bool signedIn)
     return html;
 }
 
-QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool signedIn)
+QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool signedIn, Look look)
 {
     QString html = head(QStringLiteral("Items for sale by ") + seller.id, signedIn);
     html += QStringLiteral(
@@ -191,7 +201,7 @@ QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool sig
         "<th>Bids</th><th>Start Price</th><th>Buy It Now</th><th>Time Left</th></tr>\n");
     for (int i = 0; i < seller.rows.size(); ++i) {
         if (const Item* item = catalogue.item(seller.rows.at(i)))
-            html += listingRow(*item, seller, i);
+            html += listingRow(*item, seller, i, look);
     }
     html += QStringLiteral("</table>\n<p class=\"sub\">") + QString::number(seller.rows.size()) +
             QStringLiteral(" items found for ") + esc(seller.id) +

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Catalogue;
+enum class Look;
 struct Item;
 struct Seller;
 
@@ -30,7 +31,7 @@ inline QString signInForm() // the form's POST target
 // in the page equals its byte position on the wire.
 namespace Pages {
 QString home(const Catalogue& catalogue, bool signedIn);
-QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool signedIn);
+QString sellerListing(const Seller& seller, const Catalogue& catalogue, bool signedIn, Look look);
 QString sellerNotFound(bool signedIn);
 // counterText: what the counter shows; ignored when the item has none.
 QString itemPage(const Item* item, const QString& number, const QString& counterText,
