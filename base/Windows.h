@@ -37,7 +37,10 @@ public:
 
     template <class Make> Window* show(Make make)
     {
-        if (m_window) {
+        // These windows delete themselves on closing and are never hidden
+        // otherwise: a hidden one was closed a moment ago and waits to be
+        // deleted, so it is never shown again.
+        if (m_window && !m_window->isHidden()) {
             bringToFront(m_window);
             return m_window;
         }

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 #include <QSaveFile>
 #include <QUrl>
+#include <QtEndian>
 
 namespace ListingPages {
 namespace {
@@ -23,8 +23,9 @@ QString fileFor(const QString& seller, MarkerTable table)
     const QString name =
         QString::fromLatin1(QUrl::toPercentEncoding(seller.trimmed().toLower(), {}, "."));
     return QDir(userDataFolder())
-        .filePath(QStringLiteral("listing-pages/") + name +
-                  (table == MarkerTable::Sold ? QStringLiteral(".sold") : QStringLiteral(".active")));
+        .filePath(
+            QStringLiteral("listing-pages/") + name +
+            (table == MarkerTable::Sold ? QStringLiteral(".sold") : QStringLiteral(".active")));
 }
 } // namespace
 
@@ -41,8 +42,7 @@ bool keep(const QString& seller, MarkerTable table, const QString& page)
 std::optional<Kept> kept(const QString& seller, MarkerTable table)
 {
     QFile file(fileFor(seller, table));
-    if (seller.trimmed().isEmpty() || !file.open(QIODevice::ReadOnly) ||
-        file.size() > MaxKeptBytes)
+    if (seller.trimmed().isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > MaxKeptBytes)
         return std::nullopt;
     const QByteArray data = file.readAll();
     // The first four bytes give the page's size: a damaged file never makes a huge one.

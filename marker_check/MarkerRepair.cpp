@@ -129,12 +129,12 @@ void proposeCounter(Proposal& out, const MarkerCheck::Markers& markers, int row,
             break;
         const QString marker = itemPage.mid(from, k).toString();
         // Digits in a counter's marker change with the count.
-        if (!usable(marker) || std::any_of(marker.begin(), marker.end(),
-                                           [](QChar c) { return c.isDigit(); }))
+        if (!usable(marker) ||
+            std::any_of(marker.begin(), marker.end(), [](QChar c) { return c.isDigit(); }))
             continue;
-        const Scan::CounterMatch match =
-            Scan::findCounter(itemPage, counterStart, basic ? QStringView(marker) : markers[2].before,
-                              basic ? QStringView(markers[3].before) : marker);
+        const Scan::CounterMatch match = Scan::findCounter(
+            itemPage, counterStart, basic ? QStringView(marker) : markers[2].before,
+            basic ? QStringView(markers[3].before) : marker);
         const auto mine = basic ? Scan::CounterMarker::Basic : Scan::CounterMarker::Retro;
         const Scan::MarkerPair pair{marker, markers[row].after};
         const std::tuple<int, qsizetype> score{natural(basic ? pair : Scan::MarkerPair{{}, marker}),
@@ -165,8 +165,8 @@ void showChange(Proposal& out, QStringView page, const ListingPages::Kept& kept,
     out.then = placeAt(old, index, out.value.size());
     out.keptAt = kept.saved;
     for (qsizetype size = Around; size >= 8; size /= 2) {
-        const QStringView before = old.mid(std::max<qsizetype>(index - size, 0),
-                                           std::min<qsizetype>(size, index));
+        const QStringView before =
+            old.mid(std::max<qsizetype>(index - size, 0), std::min<qsizetype>(size, index));
         if (const qsizetype at = page.indexOf(before); !before.isEmpty() && at >= 0) {
             out.now = page.mid(at, before.size() + out.value.size() + Around).toString();
             return;
@@ -218,9 +218,9 @@ Proposal propose(MarkerTable table, const MarkerCheck::Markers& markers, int row
     Proposal out;
     const bool counterRow = row == 2 || row == 3;
     const int field = MarkerCheck::fieldOf(table, row);
-    const QStringList values = lastValues(
-        table, row, memory.rows,
-        counterRow ? MarkerCheck::firstListing(table, markers, listingPage) : QString());
+    const QStringList values =
+        lastValues(table, row, memory.rows,
+                   counterRow ? MarkerCheck::firstListing(table, markers, listingPage) : QString());
     if (!counterRow && field < 0) {
         out.problem = QStringLiteral("An address row: the scan cuts nothing with it.");
         return out;
@@ -335,19 +335,26 @@ QString describe(const Proposal& proposal, const QString& rowLabel)
     if (proposal.then) {
         html += QStringLiteral("<p>On the last listing page that worked (kept ") +
                 escaped(QLocale().toString(proposal.keptAt.toLocalTime(), QLocale::ShortFormat)) +
-                QStringLiteral("):<br>") + shown(*proposal.then) + QStringLiteral("<br>Now there: ") +
-                (proposal.now.isEmpty() ? QStringLiteral("the text around it is gone too.")
-                                        : QStringLiteral("<tt>") + escaped(proposal.now) +
-                                              QStringLiteral("</tt>")) +
+                QStringLiteral("):<br>") + shown(*proposal.then) +
+                QStringLiteral("<br>Now there: ") +
+                (proposal.now.isEmpty()
+                     ? QStringLiteral("the text around it is gone too.")
+                     : QStringLiteral("<tt>") + escaped(proposal.now) + QStringLiteral("</tt>")) +
                 QStringLiteral("</p>");
     }
     if (proposal.markers) {
-        html += QStringLiteral("<p>Proposed: before <b><tt>") +
-                escaped(proposal.markers->before) + QStringLiteral("</tt></b> after <b><tt>") +
-                escaped(proposal.markers->after) + QStringLiteral("</tt></b>: the scan then cuts ") +
-                QString::number(proposal.listings) +
-                (proposal.listings == 1 ? QStringLiteral(" value, ") : QStringLiteral(" values, ")) +
-                QString::number(proposal.known) + QStringLiteral(" of them as the history knows them.</p>");
+        // On a grey ground, so that a marker's leading or trailing space shows.
+        const auto marker = [](const QString& text) -> QString {
+            return QStringLiteral("<tt style=\"background:#ddd\">") +
+                   escaped(text).replace(u' ', QStringLiteral("&nbsp;")) + QStringLiteral("</tt>");
+        };
+        html +=
+            QStringLiteral("<p>Proposed: before ") + marker(proposal.markers->before) +
+            QStringLiteral(" after ") + marker(proposal.markers->after) +
+            QStringLiteral(": the scan then cuts ") + QString::number(proposal.listings) +
+            (proposal.listings == 1 ? QStringLiteral(" value, ") : QStringLiteral(" values, ")) +
+            QString::number(proposal.known) +
+            QStringLiteral(" of them as the history knows them.</p>");
     } else {
         html += QStringLiteral("<p>") + escaped(proposal.problem) + QStringLiteral("</p>");
     }

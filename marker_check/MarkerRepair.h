@@ -18,7 +18,7 @@ namespace MarkerRepair {
 // What the history remembers of a seller for one table.
 struct Memory
 {
-    QList<ScanRow> rows; // the newest scan that read listings, in table order
+    QList<ScanRow> rows;                    // the newest scan that read listings, in table order
     std::optional<ListingPages::Kept> page; // the last listing page that worked
 };
 

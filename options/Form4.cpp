@@ -89,10 +89,11 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
-    // Beside the counter start, below "(1-10)": the one free place in the strip.
-    cmdCheck = new QPushButton(QStringLiteral("&Check..."), this);
+    // Below the Sold table, right-aligned with it: the strip at the top has
+    // no room beside the counter start and the Save button.
+    cmdCheck = new QPushButton(QStringLiteral("&Check Markers..."), this);
     cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
-    cmdCheck->setGeometry(twipsRect(3900, 360, 780, 315));
+    cmdCheck->setGeometry(twipsRect(8685, 9030, 1650, 375));
     cmdCheck->setToolTip(QStringLiteral("Check what each marker finds on the site"));
     cmdCheck->hide();
     connect(cmdCheck, &QPushButton::clicked, this, [] {

@@ -190,6 +190,22 @@ int main(int argc, char* argv[])
     }
     userId->setEditText(QStringLiteral("demoseller"));
 
+    // The demo seller's page restyled after its scans: the repair of the red Auction Number row.
+    site.setLook(QStringLiteral("demoseller"), QStringLiteral("restyled"));
+    f->mnuCheck_Click();
+    if (auto* window = qobject_cast<frmMarkerCheck*>(topLevel("frmMarkerCheck"))) {
+        QSignalSpy checked(window, &frmMarkerCheck::checked);
+        QSignalSpy repaired(window, &frmMarkerCheck::repaired);
+        window->resize(1000, 640);
+        window->checkSite();
+        failures += !checked.wait(20000);
+        window->grdRows->setCurrentCell(0, 0);
+        window->cmdRepair->click();
+        failures += !repaired.wait(20000) || !save(window, QStringLiteral("marker-repair"));
+        window->close();
+    }
+    site.setLook(QStringLiteral("demoseller"), QStringLiteral("classic"));
+
     // Sold: the sign-in window, then the scan as the signed-in user.
     f->findChild<QRadioButton*>(QStringLiteral("Option2"))->setChecked(true);
     settle(3000);
