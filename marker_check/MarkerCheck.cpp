@@ -210,6 +210,11 @@ QString pageKindText(PageKind kind, const QString& failure)
         return QStringLiteral("The site does not know this User ID and sent it to its page for "
                               "an unknown seller: check the User ID.") +
                blameless;
+    case PageKind::NoListings:
+        return QStringLiteral("The page has no listing rows: none of the field markers occurs on "
+                              "it. The seller may have nothing for sale (if the seller does, the "
+                              "whole page changed: check the User ID and the site).") +
+               blameless;
     case PageKind::Listing:
     case PageKind::ItemPageOnly:
         break;
@@ -222,6 +227,15 @@ bool looksLikeItemPage(MarkerTable table, const Markers& markers, qsizetype coun
 {
     return firstListing(table, markers, page).isEmpty() &&
            Scan::findCounter(page, counterStart, markers[2].before, markers[3].before).found();
+}
+
+bool withoutListings(MarkerTable table, const QList<Row>& rows)
+{
+    for (int r = 0; r < rows.size(); ++r) {
+        if (fieldOf(table, r) >= 0 && (rows[r].before.isEmpty() || rows[r].beforeCount > 0))
+            return false;
+    }
+    return true;
 }
 
 void blameNoMarker(QList<Row>& rows, PageKind kind)

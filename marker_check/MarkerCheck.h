@@ -56,7 +56,11 @@ enum class PageKind
     SignIn,        // the site's sign-in page (Sold without signing in)
     UnknownSeller, // the site sent the User ID to its bare listing page
     ItemPageOnly,  // a saved item page: only the counter rows are checked
+    NoListings,    // a page none of the field markers occurs on
 };
+// A listing page on which no field row's before marker occurs has no
+// listing rows: a seller with nothing for sale, not a marker that changed.
+bool withoutListings(MarkerTable table, const QList<Row>& rows);
 PageKind pageKind(QStringView page, bool fetchFailed, bool unknownSeller);
 // A saved page with no listing the markers find, and a counter they find,
 // is an item page; anything else is taken for a listing page.

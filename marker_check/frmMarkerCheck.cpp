@@ -342,11 +342,18 @@ void frmMarkerCheck::run(MarkerTable table, const QString& listing, const QStrin
     auto* watcher = new QFutureWatcher<QList<MarkerCheck::Row>>(this);
     const int generation = ++m_generation;
     connect(watcher, &QFutureWatcherBase::finished, this,
-            [this, watcher, generation, kind, table, listing, item, seller = m_userId().trimmed()] {
+            [this, watcher, generation, kind, table, listing, item,
+             seller = m_userId().trimmed()]() mutable {
                 watcher->deleteLater();
                 if (generation != m_generation)
                     return;
                 QList<MarkerCheck::Row> rows = watcher->result();
+                if (kind == MarkerCheck::PageKind::Listing &&
+                    MarkerCheck::withoutListings(table, rows)) {
+                    kind = MarkerCheck::PageKind::NoListings;
+                    lblPages->setText(MarkerCheck::pageKindText(kind, QString()) +
+                                      QLatin1Char('\n') + lblPages->text());
+                }
                 MarkerCheck::blameNoMarker(rows, kind);
                 m_checked = {table, seller, listing, item, rows};
                 m_proposal.reset();
