@@ -604,7 +604,7 @@ Result<QList<Notice>> HistoryStore::updateNotices(const QString& seller, const Q
             continue;
         ok = run(
             QStringLiteral("INSERT INTO notice(seller, problem, text, raised) VALUES (?, ?, ?, ?)"),
-            {seller, notice.problem, notice.text, ms(time)});
+            {seller, notice.problem, text(notice.text), ms(time)});
         raised << Notice{seller, notice.problem, notice.text, time, {}};
     }
     ok = ok && run(QStringLiteral("SELECT id, problem FROM notice WHERE seller = ?"

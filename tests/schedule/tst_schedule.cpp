@@ -70,8 +70,8 @@ private slots:
         QVERIFY(QDir().mkpath(QFileInfo(program).path()) && QDir().mkpath(units) &&
                 QDir().mkpath(dir.filePath(QStringLiteral("run"))));
         QVERIFY(QFile::copy(QStringLiteral(QUILLMERE_PROGRAM), program));
-        const SellerSchedule schedule{QStringLiteral("demo seller%"), true,
-                                      {QTime(7, 5), QTime(19, 30)}};
+        const SellerSchedule schedule{
+            QStringLiteral("demo seller%"), true, {QTime(7, 5), QTime(19, 30)}};
         const auto write = [&](const QString& name, const QString& text) {
             QFile file(QDir(units).filePath(name));
             return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
@@ -80,14 +80,15 @@ private slots:
         QVERIFY(write(Schedule::timerName(schedule.userId), Schedule::timerText(schedule)));
         QProcess verify;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           dir.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("run")));
         verify.setProcessEnvironment(environment);
         QString timer = Schedule::timerName(schedule.userId);
         verify.start(QStringLiteral("systemd-analyze"),
                      {QStringLiteral("verify"), QStringLiteral("--user"),
-                      QDir(units).filePath(timer), timer.replace(QStringLiteral(".timer"),
-                                                                 QStringLiteral(".service"))});
+                      QDir(units).filePath(timer),
+                      timer.replace(QStringLiteral(".timer"), QStringLiteral(".service"))});
         QVERIFY(verify.waitForFinished());
         const QString said = QString::fromUtf8(verify.readAllStandardError());
         QVERIFY2(verify.exitCode() == 0 && said.isEmpty(), qPrintable(said));
@@ -123,9 +124,25 @@ private slots:
         // Turning a seller off removes its timer, also without a manager to tell.
         window.chkOn->setChecked(false);
         QTest::mouseClick(window.cmdApply, Qt::LeftButton);
-        for (const QString& folder : QStringList{units, units + QStringLiteral("/timers.target.wants")})
+        for (const QString& folder :
+             QStringList{units, units + QStringLiteral("/timers.target.wants")})
             QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::System), QStringList());
         QCOMPARE(window.grdSellers->item(0, 1)->text(), QStringLiteral("Off"));
+    }
+
+    void noticeOncePerProblem()
+    {
+        // Told, quiet while it lasts, cleared by a scan without it, told again when it recurs.
+        QTemporaryDir dir;
+        HistoryStore history(dir.filePath(QStringLiteral("history.sqlite")));
+        const QList<Notice> down{{QStringLiteral("s"), QStringLiteral("unreachable"), {}, {}, {}}};
+        QStringList told;
+        for (const QList<Notice>& found : {down, down, QList<Notice>(), down}) {
+            const auto raised =
+                history.updateNotices(QStringLiteral("s"), found, QDateTime::currentDateTimeUtc());
+            told << (raised ? QString::number(raised->size()) : raised.message());
+        }
+        QCOMPARE(told.join(u' '), QStringLiteral("1 0 0 1"));
     }
 
     void scheduledRuns()
@@ -138,16 +155,16 @@ private slots:
         const QString program = demo.folder().file(QStringLiteral("quillmere"));
         QVERIFY(QFile::copy(QStringLiteral(QUILLMERE_PROGRAM), program));
         QProcess bus;
-        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"),
-                                                  QStringLiteral("--print-address"),
-                                                  QStringLiteral("--nofork")});
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--print-address"),
+                   QStringLiteral("--nofork")});
         QVERIFY(bus.waitForReadyRead());
         const QString address = QString::fromUtf8(bus.readLine()).trimmed();
         QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("n"));
         NotificationServer server;
         QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
-        QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                          &server, QDBusConnection::ExportAllSlots));
+        QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                          QDBusConnection::ExportAllSlots));
         // What a user service gets: no display, no platform, the user's bus.
         QProcessEnvironment environment;
         for (const char* name : {"PATH", "HOME", "LANG"})
@@ -172,11 +189,11 @@ private slots:
                 runs.emplace_back(run(scheduled, environment));
             QTRY_COMPARE_WITH_TIMEOUT(runs[size_t(i)]->state(), QProcess::NotRunning, 60000);
             const QString said = QString::fromUtf8(runs[size_t(i)]->readAllStandardError());
-            QVERIFY2(said.startsWith(i < 2 ? QStringLiteral(
-                                                 "quillmere: scheduled scan of demoseller: Task "
-                                                 "Complete, 20 listings read, ")
-                                           : QStringLiteral("quillmere: scheduled scan of "
-                                                            "demoseller: Internet Error, 0")),
+            QVERIFY2(said.startsWith(
+                         i < 2 ? QStringLiteral("quillmere: scheduled scan of demoseller: Task "
+                                                "Complete, 20 listings read, ")
+                               : QStringLiteral("quillmere: scheduled scan of "
+                                                "demoseller: Internet Error, 0")),
                      qPrintable(said));
             QCOMPARE(runs[size_t(i)]->exitCode(), i < 2 ? 0 : 1);
         }
@@ -191,8 +208,8 @@ private slots:
         QSqlQuery scans(db);
         QStringList rows;
         qint64 lastEnded = 0;
-        QVERIFY(scans.exec(QStringLiteral(
-            "SELECT scheduled, ending, started, ended FROM scan ORDER BY started")));
+        QVERIFY(scans.exec(
+            QStringLiteral("SELECT scheduled, ending, started, ended FROM scan ORDER BY started")));
         while (scans.next()) {
             rows << scans.value(0).toString() + scans.value(1).toString();
             if (scans.value(0).toBool()) {
@@ -200,7 +217,8 @@ private slots:
                 lastEnded = scans.value(3).toLongLong();
             }
         }
-        QCOMPARE(rows.join(u' '), QStringLiteral("0Completed 1Completed 1Completed 1Failed 1Failed"));
+        QCOMPARE(rows.join(u' '),
+                 QStringLiteral("0Completed 1Completed 1Completed 1Failed 1Failed"));
         bus.kill();
         bus.waitForFinished();
     }
