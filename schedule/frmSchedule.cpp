@@ -24,8 +24,7 @@ QString shown(const QDateTime& time)
 
 frmSchedule::frmSchedule(std::shared_ptr<HistoryStore> store, const QStringList& userIds,
                          const QString& program, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_store(std::move(store)), m_userIds(userIds),
-      m_program(program)
+    : QWidget(parent, Qt::Window), m_store(std::move(store)), m_userIds(userIds), m_program(program)
 {
     setObjectName(QStringLiteral("frmSchedule"));
     setWindowTitle(QStringLiteral("Scheduled Scans"));
@@ -106,17 +105,17 @@ void frmSchedule::showSellers()
     for (int r = 0; r < m_userIds.size(); ++r) {
         const SellerSchedule schedule = Schedule::load(m_userIds[r]);
         const std::optional<ScheduledScan> last = m_store->lastScheduledScan(m_userIds[r]);
-        const QString next = schedule.on && m_manager ? shown(Schedule::nextRun(schedule.times, now))
-                                                      : QString();
-        const QStringList cells{
-            m_userIds[r],
-            !schedule.on ? QStringLiteral("Off")
-            : m_manager  ? QStringLiteral("On")
-                         : QStringLiteral("On, by cron"),
-            Schedule::timesText(schedule.times),
-            last ? shown(last->ended) + u' ' + last->ending + QStringLiteral(": ") + last->status
-                 : QStringLiteral("none yet"),
-            next};
+        const QString next =
+            schedule.on && m_manager ? shown(Schedule::nextRun(schedule.times, now)) : QString();
+        const QStringList cells{m_userIds[r],
+                                !schedule.on ? QStringLiteral("Off")
+                                : m_manager  ? QStringLiteral("On")
+                                             : QStringLiteral("On, by cron"),
+                                Schedule::timesText(schedule.times),
+                                last ? shown(last->ended) + u' ' + last->ending +
+                                           QStringLiteral(": ") + last->status
+                                     : QStringLiteral("none yet"),
+                                next};
         for (int c = 0; c < cells.size(); ++c)
             grdSellers->setItem(r, c, new QTableWidgetItem(cells[c]));
     }

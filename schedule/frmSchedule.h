@@ -26,8 +26,8 @@ public:
     QCheckBox* chkOn = nullptr;         // the chosen seller's scans on or off
     QLineEdit* txtTimes = nullptr;
     QPushButton* cmdApply = nullptr;
-    QLabel* lblManager = nullptr;       // what runs the timers, or why nothing does
-    QPlainTextEdit* txtCron = nullptr;  // the crontab lines, where no manager runs
+    QLabel* lblManager = nullptr;      // what runs the timers, or why nothing does
+    QPlainTextEdit* txtCron = nullptr; // the crontab lines, where no manager runs
 
     void showSellers();
     void showChosen();
