@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "history/HistoryStore.h"
+#include "history/frmHistory.h"
 #include "schedule/Schedule.h"
 #include "schedule/frmSchedule.h"
 #include "session/HistoryRecorder.h"
@@ -12,6 +13,7 @@
 #include <QDBusConnection>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -201,7 +203,11 @@ private slots:
         QCOMPARE(server.bodies.size(), 1);
         QVERIFY(server.bodies[0].startsWith(QStringLiteral("The site could not be reached")));
         // The window's scan, and each run's own, one after the other.
-        QCOMPARE(HistoryStore().notices(QStringLiteral("demoseller")).size(), 1);
+        // Both windows show what the runs left.
+        const auto store = std::make_shared<HistoryStore>();
+        QCOMPARE(frmHistory(store, QStringLiteral("demoseller")).lstNotices->count(), 1);
+        frmSchedule schedule(store, {QStringLiteral("demoseller")}, program);
+        QVERIFY(schedule.grdSellers->item(0, 3)->text().contains(QStringLiteral(" Failed: ")));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("t"));
         db.setDatabaseName(HistoryStore::defaultPath());
         QVERIFY(db.open());
