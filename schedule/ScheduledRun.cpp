@@ -53,8 +53,10 @@ Outcome ScheduledRun::notify(const QString& summary, const QString& body)
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // Application, replaces id, icon, summary, body, actions, hints, timeout (-1: the server's).
-    call << QStringLiteral("Quillmere") << 0u << QStringLiteral("quillmere") << summary << body
-         << QStringList() << QVariantMap() << -1;
+    // The desktop entry's name lets the desktop group the notices under the program.
+    const QString entry = QStringLiteral("net.quillmere.Quillmere");
+    call << QStringLiteral("Quillmere") << 0u << entry << summary << body << QStringList()
+         << QVariantMap{{QStringLiteral("desktop-entry"), entry}} << -1;
     const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return Outcome::failure(reply.errorMessage());
