@@ -251,9 +251,11 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches, 
                  .arg(exit == Failed && last.failed ? QStringLiteral("; ") + fetchError
                                                     : QString()));
         HistoryStore store;
-        const QList<Notice> found = ScheduledRun::problems(
-            userId, exit, finished.noListings,
-            exit == FoundNothing && store.hadListings(userId, started), fetchError);
+        const QList<Notice> found =
+            ScheduledRun::problems(userId, exit, finished.noListings,
+                                   exit == FoundNothing && store.hadListings(userId, started),
+                                   fetchError) +
+            ScheduledRun::visitsProblems(store, userId);
         for (const QString& line : ScheduledRun::tell(store, userId, found))
             tell(line);
     }

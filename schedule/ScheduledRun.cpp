@@ -43,6 +43,33 @@ QList<Notice> ScheduledRun::problems(const QString& seller, Exit exit, bool noLi
     return {};
 }
 
+QList<Notice> ScheduledRun::visitsProblems(HistoryStore& history, const QString& seller)
+{
+    const QString stalled = QStringLiteral("stalled:"), rising = QStringLiteral("rising:");
+    QList<Notice> found;
+    const QList<ListingSummary> listings = history.listings(seller);
+    QDateTime lastScan;
+    for (const ListingSummary& listing : listings)
+        lastScan = qMax(lastScan, listing.lastSeen);
+    for (const ListingSummary& listing : listings) {
+        if (listing.lastSeen != lastScan)
+            continue; // an ended listing is no news
+        const HistoryStore::Trail trail = history.trail(seller, listing.auction);
+        const Attention said = attention(visitsPerDay(trail.readings, trail.ownFetches),
+                                         listing.firstSeen.toLocalTime().date(),
+                                         lastScan.toLocalTime().date(), true, 7);
+        if (said.kind != Attention::Stalled && said.kind != Attention::Rising)
+            continue;
+        found.append({seller,
+                      (said.kind == Attention::Stalled ? stalled : rising) + listing.auction,
+                      QStringLiteral("Visits by others of listing %1 (%2): %3.")
+                          .arg(listing.auction, listing.title, said.text),
+                      {},
+                      {}});
+    }
+    return found;
+}
+
 Outcome ScheduledRun::notify(const QString& summary, const QString& body)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();

@@ -25,6 +25,11 @@ enum Exit
 QList<Notice> problems(const QString& seller, Exit exit, bool noListings, bool hadListings,
                        const QString& fetchError);
 
+// Listings the seller's last scan saw whose visits by others stopped or
+// jumped, as the History window's Attention column tells them (stalled 7
+// days, rising). A scan that read no listing leaves the answer as it was.
+QList<Notice> visitsProblems(HistoryStore& history, const QString& seller);
+
 // Sends a desktop notification through org.freedesktop.Notifications on the
 // session bus.
 Outcome notify(const QString& summary, const QString& body);

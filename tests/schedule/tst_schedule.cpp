@@ -6,6 +6,7 @@
 #include "history/HistoryStore.h"
 #include "history/frmHistory.h"
 #include "schedule/Schedule.h"
+#include "schedule/ScheduledRun.h"
 #include "schedule/frmSchedule.h"
 #include "session/HistoryRecorder.h"
 
@@ -145,6 +146,37 @@ private slots:
             told << (raised ? QString::number(raised->size()) : raised.message());
         }
         QCOMPARE(told.join(u' '), QStringLiteral("1 0 0 1"));
+    }
+
+    void visitsNotices_data()
+    {
+        QTest::addColumn<QString>("perDay"); // visits by others a day, oldest first, to today
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("stopped") << "5 5 5 5 5 5 5 5 5 5 0 0 0 0 0 0 0 0 0 0"
+                                 << "stalled:111";
+        QTest::newRow("jumped") << "1 1 1 1 1 1 1 1 1 1 1 1 1 5 5 5 5 5 5 5"
+                                << "rising:111";
+        QTest::newRow("steady") << "3 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3 3"
+                                << "";
+    }
+
+    void visitsNotices()
+    {
+        QFETCH(QString, perDay);
+        QTemporaryDir dir;
+        HistoryStore history(dir.filePath(QStringLiteral("history.sqlite")));
+        const QStringList days = perDay.split(u' ');
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        qint64 visits = 100;
+        for (int d = 0; d < days.size(); ++d) {
+            visits += days[d].toInt();
+            const QDateTime at = now.addDays(d + 1 - days.size());
+            const ScanRow row{
+                QStringLiteral("111"), QStringLiteral("Vase"), {}, visits, {}, {}, {}, {}};
+            QVERIFY(history.record({QStringLiteral("s"), false, at, at, {}, {row}}).isOk());
+        }
+        const QList<Notice> found = ScheduledRun::visitsProblems(history, QStringLiteral("s"));
+        QTEST(found.isEmpty() ? QString() : found[0].problem, "problem");
     }
 
     void scheduledRuns()
