@@ -199,7 +199,10 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches, 
                        .filePath(QStringLiteral("scan-") + Schedule::systemdEscape(userId) +
                                  QStringLiteral(".lock")));
     lock.setStaleLockTime(0); // a lock whose process is gone is taken over at once
-    if (!lock.tryLock(10 * 60 * 1000) && lock.error() == QLockFile::LockFailedError) {
+    const bool waits = !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+    if (waits)
+        tell(QStringLiteral("Another scan of %1 runs; this one waits for it to end.").arg(userId));
+    if (waits && !lock.tryLock(10 * 60 * 1000) && lock.error() == QLockFile::LockFailedError) {
         tell(QStringLiteral("Another scan of %1 still runs after 10 minutes; this one is skipped.")
                  .arg(userId));
         return Busy;
