@@ -138,6 +138,10 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
     lstNotices->setObjectName(QStringLiteral("lstNotices"));
     lstNotices->setToolTip(QStringLiteral("What scheduled scans found, as the desktop was told"));
     splitter->addWidget(lstNotices);
+    // A few lines at the foot: the table and the chart keep their room.
+    const int line = lstNotices->fontMetrics().height();
+    splitter->setSizes({line * 20, line * 20, line * 5});
+    splitter->setStretchFactor(2, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(second);
