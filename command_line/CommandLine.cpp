@@ -4,6 +4,8 @@
 #include "base/ProgramFolder.h"
 #include "options/OptionTexts.h"
 #include "options/ScanMarkers.h"
+#include "schedule/Schedule.h"
+#include "schedule/ScheduledRun.h"
 #include "session/HistoryRecorder.h"
 #include "session/ScanSession.h"
 #include "transfer/Inet.h"
@@ -13,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -20,12 +23,13 @@
 
 namespace {
 
-enum Exit
-{
-    Completed = 0,
-    ScanFailed = 1,
-    BadArgument = 2,
-};
+using ScheduledRun::BadArgument;
+using ScheduledRun::Busy;
+using ScheduledRun::Completed;
+using ScheduledRun::Exit;
+using ScheduledRun::Failed;
+using ScheduledRun::FoundNothing;
+using ScheduledRun::UnknownSeller;
 
 // Nobody is there to press OK: what a window would show goes to the standard error.
 void tell(const QString& text)
@@ -85,8 +89,11 @@ void CommandLine::describe(QCommandLineParser& parser)
             "Counts the visits of a seller's auction listings.\n\n"
             "Settings (the option files and User.rtf with the saved User IDs): %1\n"
             "Visit history: %2\n\n"
-            "Exit status of --scan: 0 the scan completed, 1 it did not (the site could\n"
-            "not be reached, the seller is unknown, ...), 2 a bad argument (nothing done).\n\n"
+            "Exit status of --scan: 0 the scan completed; 1 the site could not be reached;\n"
+            "2 a bad argument (nothing done); 3 the site does not know the seller; 4 no\n"
+            "listing, or no counter on any item page, was found; 5 another scan of the same\n"
+            "seller still ran after 10 minutes (nothing done). Scans of one seller run one\n"
+            "after another: a second waits for the first to end.\n\n"
             "Try it with the demo auction site: run quillmere-demo-site, then scan the User\n"
             "ID demoseller.")
             .arg(settings, QDir::toNativeSeparators(userDataFolder())));
@@ -95,8 +102,12 @@ void CommandLine::describe(QCommandLineParser& parser)
     parser.addOption({QStringLiteral("scan"),
                       QStringLiteral("Without windows: run an Active scan for USERID, keep it in "
                                      "the visit history, print the table, save USERID as a User "
-                                     "ID if the scan completed, and exit."),
+                                     "ID if the scan completed (exit status 0), and exit."),
                       QStringLiteral("USERID")});
+    parser.addOption({QStringLiteral("scheduled"),
+                      QStringLiteral("With --scan: the run of a timer (Tools > Scheduled Scans): "
+                                     "kept in the history as scheduled, one line on the standard "
+                                     "error, and a desktop notice when it finds a problem.")});
     parser.addOption({QStringLiteral("sign-in"),
                       QStringLiteral("Open the window with Sold chosen, so the sign-in browser "
                                      "opens at once.")});
@@ -150,11 +161,12 @@ int CommandLine::main(int argc, char* argv[])
                    count + u'"');
     for (const QString& note : chooseSettings())
         tell(note);
-    return runScan(userId, parser.isSet(QStringLiteral("counter-searches")) ? QString::number(n)
-                                                                            : QString());
+    return runScan(
+        userId, parser.isSet(QStringLiteral("counter-searches")) ? QString::number(n) : QString(),
+        parser.isSet(QStringLiteral("scheduled")));
 }
 
-int CommandLine::runScan(const QString& userId, const QString& counterSearches)
+int CommandLine::runScan(const QString& userId, const QString& counterSearches, bool scheduled)
 {
     // As the main window starts: the options, the saved users, the count.
     QDir::setCurrent(programFolder());
@@ -179,12 +191,34 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
         if (const QString message = OptionFiles::savedMessage(saved); !message.isEmpty())
             tell(message);
     }
+    // Two scans of one seller at once would count each other's page views as
+    // visits and could be told the same problem twice: the second waits for
+    // the first to end, then scans. A window's scan is the user's and never waits.
+    QDir().mkpath(userDataFolder());
+    QLockFile lock(QDir(userDataFolder())
+                       .filePath(QStringLiteral("scan-") + Schedule::systemdEscape(userId) +
+                                 QStringLiteral(".lock")));
+    lock.setStaleLockTime(0); // a lock whose process is gone is taken over at once
+    const bool waits = !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError;
+    if (waits)
+        tell(QStringLiteral("Another scan of %1 runs; this one waits for it to end.").arg(userId));
+    if (waits && !lock.tryLock(10 * 60 * 1000) && lock.error() == QLockFile::LockFailedError) {
+        tell(QStringLiteral("Another scan of %1 still runs after 10 minutes; this one is skipped.")
+                 .arg(userId));
+        return Busy;
+    }
+
     ScanSession session([&options](MarkerTable table) {
         return scanMarkers(table, options, OptionFiles::counterTryLimit());
     });
+    session.setScheduled(scheduled);
     HistoryRecorder history(&session);
     QObject::connect(&session, &ScanSession::notice, &session, tell);
     QObject::connect(&history, &HistoryRecorder::problem, &history, tell);
+    ScanSession::Finished finished;
+    QObject::connect(&session, &ScanSession::scanFinished, &session,
+                     [&finished](const ScanSession::Finished& f) { finished = f; });
+    const QDateTime started = QDateTime::currentDateTimeUtc();
     session.setUserId(userId);
     session.runNow();
     history.flush();
@@ -201,13 +235,44 @@ int CommandLine::runScan(const QString& userId, const QString& counterSearches)
     out << "auctions " << totals.auctions << ", visits " << totals.visits << ", average "
         << totals.average << '\n'
         << session.status() << Qt::endl;
-    if (session.status() != ScanSession::taskComplete()) {
-        const Inet::LastFetch& last = session.Inet1->lastFetch();
-        tell(last.failed
-                 ? session.Inet1->URL() + QStringLiteral(" could not be fetched: ") + last.error
-                 : QStringLiteral("The scan of %1 did not complete: %2")
-                       .arg(userId, session.status()));
-        return ScanFailed; // and the User ID is not saved
+    const Inet::LastFetch& last = session.Inet1->lastFetch();
+    const QString fetchError =
+        session.Inet1->URL() + QStringLiteral(" could not be fetched: ") + last.error;
+    Exit exit = Completed;
+    if (session.status() == QLatin1String("User Search Error"))
+        exit = UnknownSeller;
+    else if (session.status() != ScanSession::taskComplete())
+        exit = Failed;
+    else if (finished.markersLost())
+        exit = FoundNothing;
+    if (scheduled) {
+        // One line per scan, for the journal.
+        tell(QStringLiteral("scheduled scan of %1: %2, %3 listings read, %4 visits%5")
+                 .arg(userId, session.status())
+                 .arg(totals.auctions.isEmpty() ? QStringLiteral("0") : totals.auctions)
+                 .arg(totals.visits.isEmpty() ? QStringLiteral("0") : totals.visits)
+                 .arg(exit == Failed && last.failed ? QStringLiteral("; ") + fetchError
+                                                    : QString()));
+        HistoryStore store;
+        const QList<Notice> found =
+            ScheduledRun::problems(userId, exit, finished.noListings,
+                                   exit == FoundNothing && store.hadListings(userId, started),
+                                   fetchError) +
+            ScheduledRun::visitsProblems(store, userId);
+        for (const QString& line : ScheduledRun::tell(store, userId, found))
+            tell(line);
+    }
+    if (exit != Completed) {
+        if (scheduled)
+            return exit;
+        if (exit == FoundNothing)
+            tell(QStringLiteral("The scan of %1 found no listing, or no counter on any item page.")
+                     .arg(userId));
+        else
+            tell(last.failed ? fetchError
+                             : QStringLiteral("The scan of %1 did not complete: %2")
+                                   .arg(userId, session.status()));
+        return exit; // and the User ID is not saved
     }
     const UserList::Change added = UserList::add(userId, savedUsers ? *savedUsers : QString());
     if (!added.outcome && !UserList::entries(added.fileText).contains(userId))

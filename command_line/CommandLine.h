@@ -30,7 +30,9 @@ int main(int argc, char* argv[]);
 // --scan USERID: saves USERID as a User ID, optionally saves the number of
 // counter searches as the Options window's Save does, runs an Active scan,
 // keeps it in the visit history, prints the table and the totals, and
-// returns 0 when the scan completed.
-int runScan(const QString& userId, const QString& counterSearches);
+// returns how the scan ended (ScheduledRun::Exit). A scheduled run is also
+// filed as such, tells one line on the standard error and notifies the
+// desktop of a problem it is the first to find.
+int runScan(const QString& userId, const QString& counterSearches, bool scheduled = false);
 
 } // namespace CommandLine

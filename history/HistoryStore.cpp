@@ -102,6 +102,12 @@ const char* const Migrations[] = {
     "CREATE TABLE own_fetch(listing INTEGER NOT NULL, time INTEGER NOT NULL,"
     " try INTEGER NOT NULL, reading INTEGER NOT NULL,"
     " PRIMARY KEY(listing, time, try)) WITHOUT ROWID",
+    // 6: scans a timer ran, and what they found that the seller should hear
+    // of, kept so that a problem is told once, not at every run.
+    "ALTER TABLE scan ADD COLUMN scheduled INTEGER NOT NULL DEFAULT 0;"
+    "CREATE TABLE notice(id INTEGER PRIMARY KEY, seller TEXT NOT NULL, problem TEXT NOT NULL,"
+    " text TEXT NOT NULL, raised INTEGER NOT NULL, cleared INTEGER);"
+    "CREATE INDEX notice_open ON notice(seller, problem, cleared)",
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
@@ -301,11 +307,12 @@ Outcome HistoryStore::record(const ScanRecord& scan)
             total = std::numeric_limits<qint64>::max();
     }
     query.prepare(QStringLiteral(
-        "INSERT INTO scan(seller, mode, started, ended, status, total_visits, ending)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        "INSERT INTO scan(seller, mode, started, ended, status, total_visits, ending, scheduled)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     const bool completed = scan.ending == ScanEnding::Completed;
     if (!run({text(scan.seller), scan.sold ? QStringLiteral("Sold") : QStringLiteral("Active"),
-              ms(scan.started), ms(scan.ended), text(scan.status), total, endingName(scan.ending)}))
+              ms(scan.started), ms(scan.ended), text(scan.status), total, endingName(scan.ending),
+              int(scan.scheduled)}))
         return failed();
     const QVariant scanId = query.lastInsertId();
     // Looks a text up in a table of unique texts, adding it when new.
@@ -580,5 +587,84 @@ QList<QStringList> HistoryStore::sellerRows(const QString& seller)
             line << q.value(c).toString();
         result.append(line);
     }
+    return result;
+}
+
+std::optional<ScheduledScan> HistoryStore::lastScheduledScan(const QString& seller)
+{
+    QSqlQuery q = query(QStringLiteral("SELECT ended, ending, status FROM scan WHERE seller = ?"
+                                       " AND scheduled = 1 ORDER BY ended DESC LIMIT 1"),
+                        {seller});
+    if (!q.next())
+        return std::nullopt;
+    return ScheduledScan{utc(q.value(0)), q.value(1).toString(), q.value(2).toString()};
+}
+
+bool HistoryStore::hadListings(const QString& seller, const QDateTime& before)
+{
+    QSqlQuery q =
+        query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM sample WHERE scan = c.id) FROM scan c"
+                             " WHERE seller = ? AND mode = 'Active' AND ending = 'Completed'"
+                             " AND started < ? ORDER BY started DESC LIMIT 1"),
+              {seller, ms(before)});
+    return q.next() && q.value(0).toBool();
+}
+
+Result<QList<Notice>> HistoryStore::updateNotices(const QString& seller, const QList<Notice>& found,
+                                                  const QDateTime& time)
+{
+    if (const Outcome opened = open(); !opened)
+        return opened;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    const auto run = [&query](const QString& sql, const QVariantList& values) {
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec();
+    };
+    QList<Notice> raised;
+    QStringList problems;
+    bool ok = db.transaction();
+    for (const Notice& notice : found) {
+        problems << notice.problem;
+        ok = ok && run(QStringLiteral("SELECT 1 FROM notice WHERE seller = ? AND problem = ?"
+                                      " AND cleared IS NULL"),
+                       {seller, notice.problem});
+        if (!ok || query.next())
+            continue;
+        ok = run(
+            QStringLiteral("INSERT INTO notice(seller, problem, text, raised) VALUES (?, ?, ?, ?)"),
+            {seller, notice.problem, text(notice.text), ms(time)});
+        raised << Notice{seller, notice.problem, notice.text, time, {}};
+    }
+    ok = ok && run(QStringLiteral("SELECT id, problem FROM notice WHERE seller = ?"
+                                  " AND cleared IS NULL"),
+                   {seller});
+    QVariantList gone;
+    while (ok && query.next()) {
+        if (!problems.contains(query.value(1).toString()))
+            gone << query.value(0);
+    }
+    for (const QVariant& id : gone)
+        ok =
+            ok && run(QStringLiteral("UPDATE notice SET cleared = ? WHERE id = ?"), {ms(time), id});
+    if (ok && db.commit())
+        return raised;
+    const QSqlError error = query.lastError().isValid() ? query.lastError() : db.lastError();
+    db.rollback();
+    return failure(QStringLiteral("a notice could not be written"), error.text());
+}
+
+QList<Notice> HistoryStore::notices(const QString& seller)
+{
+    QSqlQuery q =
+        query(QStringLiteral("SELECT seller, problem, text, raised, cleared FROM notice"
+                             " WHERE ? IS NULL OR seller = ? ORDER BY raised DESC, id DESC"),
+              {seller.isNull() ? QVariant() : QVariant(seller), seller});
+    QList<Notice> result;
+    while (q.next())
+        result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                       utc(q.value(3)), q.value(4).isNull() ? QDateTime() : utc(q.value(4))});
     return result;
 }

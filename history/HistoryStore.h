@@ -49,6 +49,25 @@ struct ScanRecord
     QString status;    // the status the scan ended on
     QList<ScanRow> rows;
     ScanEnding ending = ScanEnding::Completed;
+    bool scheduled = false; // run by a timer, not by the user
+};
+
+// A scheduled scan as the schedule window shows it.
+struct ScheduledScan
+{
+    QDateTime ended; // UTC
+    QString ending;  // Completed, Failed, ...
+    QString status;
+};
+
+// A problem a scheduled scan found, open until a later scan no longer finds it.
+struct Notice
+{
+    QString seller;
+    QString problem; // a key: one open notice per seller and problem
+    QString text;
+    QDateTime raised;  // UTC
+    QDateTime cleared; // UTC; null while open
 };
 
 struct VisitSample
@@ -93,7 +112,7 @@ QString visitsChangeLine(std::optional<qint64> now, const std::optional<VisitSam
 class HistoryStore
 {
 public:
-    static constexpr int SchemaVersion = 5;
+    static constexpr int SchemaVersion = 6;
 
     // The folder: QUILLMERE_DATA_DIR, else the application data location.
     static QString defaultPath();
@@ -139,6 +158,17 @@ public:
     QList<ScanRow> lastRows(const QString& seller, bool sold);
     // Every recorded row of a seller, oldest first, as export lines with a header.
     QList<QStringList> sellerRows(const QString& seller);
+
+    std::optional<ScheduledScan> lastScheduledScan(const QString& seller);
+    // Whether the seller's last completed Active scan before a time found listings.
+    bool hadListings(const QString& seller, const QDateTime& before);
+    // Opens a notice for each problem found that has none open, and clears
+    // the seller's open notices of problems no longer found. Returns the new
+    // ones: what the user has not heard of yet.
+    Result<QList<Notice>> updateNotices(const QString& seller, const QList<Notice>& found,
+                                        const QDateTime& time);
+    // Every notice, newest first; one seller's when seller is not null.
+    QList<Notice> notices(const QString& seller = QString());
 
     // Brings an open database up to the given schema version (tests make old files with it).
     static bool migrate(QSqlDatabase& db, int toVersion, QSqlError* error = nullptr);

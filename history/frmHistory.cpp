@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMap>
 #include <QPushButton>
 #include <QSpinBox>
@@ -133,6 +134,14 @@ frmHistory::frmHistory(std::shared_ptr<HistoryStore> store, const QString& selle
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(grdListings);
     splitter->addWidget(chtVisits);
+    lstNotices = new QListWidget(this);
+    lstNotices->setObjectName(QStringLiteral("lstNotices"));
+    lstNotices->setToolTip(QStringLiteral("What scheduled scans found, as the desktop was told"));
+    splitter->addWidget(lstNotices);
+    // A few lines at the foot: the table and the chart keep their room.
+    const int line = lstNotices->fontMetrics().height();
+    splitter->setSizes({line * 20, line * 20, line * 5});
+    splitter->setStretchFactor(2, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(second);
@@ -163,6 +172,13 @@ void frmHistory::showSeller(const QString& seller)
          kind + QStringLiteral("1 Day"), kind + QStringLiteral("7 Days"),
          kind + QStringLiteral("30 Days"), QStringLiteral("Attention")});
     const QList<ListingSummary> listings = m_store->listings(seller);
+    lstNotices->clear();
+    for (const Notice& notice : m_store->notices(seller))
+        lstNotices->addItem(shown(notice.raised) + QStringLiteral("  ") + notice.text +
+                            (notice.cleared.isValid()
+                                 ? QStringLiteral("  (cleared ") + shown(notice.cleared) + u')'
+                                 : QString()));
+    lstNotices->setVisible(lstNotices->count() > 0);
     // Listings the seller's last scan saw are the ones still for sale.
     QDateTime lastScan;
     for (const ListingSummary& l : listings)

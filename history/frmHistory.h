@@ -10,6 +10,7 @@ class HistoryStore;
 class QChartView;
 class QCheckBox;
 class QComboBox;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -32,6 +33,7 @@ public:
     QComboBox* cboShow = nullptr;       // all listings, or those of one Attention kind
     QSpinBox* spnStalledDays = nullptr; // days without a visit by others that make "stalled"
     QPushButton* cmdExport = nullptr;
+    QListWidget* lstNotices = nullptr; // what scheduled scans found; hidden when nothing
 
     void showSeller(const QString& seller);
     void filterRows();

@@ -172,6 +172,7 @@ void Form1::connectSignals()
     connect(mnuHistory, &QAction::triggered, this, &Form1::mnuHistory_Click);
     connect(mnuExport, &QAction::triggered, this, &Form1::mnuExport_Click);
     connect(mnuCheck, &QAction::triggered, this, &Form1::mnuCheck_Click);
+    connect(mnuSchedule, &QAction::triggered, this, &Form1::mnuSchedule_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::aboutChosen);
     connect(mnuWebsite, &QAction::triggered, this, &Form1::websiteChosen);
     connect(mnuDonate, &QAction::triggered, this, &Form1::donationsChosen);

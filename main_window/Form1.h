@@ -90,6 +90,7 @@ public:
     void mnuHistory_Click();
     void mnuExport_Click();
     void mnuCheck_Click();
+    void mnuSchedule_Click();
     // Opens Marker Check, or brings it forward, and checks the site at once.
     void checkMarkersNow();
 
@@ -244,6 +245,7 @@ private:
     QAction* mnuHistory = nullptr;
     QAction* mnuExport = nullptr;
     QAction* mnuCheck = nullptr;
+    QAction* mnuSchedule = nullptr;
 
     QWidget* m_client = nullptr;
     QPushButton* m_defaultButton = nullptr;

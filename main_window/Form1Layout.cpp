@@ -306,6 +306,7 @@ void Form1::buildMenus()
     mnuHistory = action(mnuTools, "mnuHistory", QStringLiteral("&History..."));
     mnuExport = action(mnuTools, "mnuExport", QStringLiteral("&Export Table..."));
     mnuCheck = action(mnuTools, "mnuCheck", QStringLiteral("Check &Markers..."));
+    mnuSchedule = action(mnuTools, "mnuSchedule", QStringLiteral("&Scheduled Scans..."));
 
     mnuSelect = new QMenu(QStringLiteral("Select"), this);
     mnuSelect->setObjectName(QStringLiteral("mnuSelect"));

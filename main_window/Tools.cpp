@@ -1,4 +1,5 @@
-// The Tools menu: the visit history, the table's export and Marker Check.
+// The Tools menu: the visit history, the table's export, Marker Check and
+// the scheduled scans.
 #include "main_window/Form1.h"
 
 #include "base/Messages.h"
@@ -6,7 +7,11 @@
 #include "history/Csv.h"
 #include "history/frmHistory.h"
 #include "marker_check/frmMarkerCheck.h"
+#include "schedule/frmSchedule.h"
 #include "session/HistoryRecorder.h"
+#include "users/UserList.h"
+
+#include <QCoreApplication>
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,6 +21,7 @@
 namespace {
 SingleWindow<frmHistory> historyWindow;
 SingleWindow<frmMarkerCheck> checkWindow;
+SingleWindow<frmSchedule> scheduleWindow;
 } // namespace
 
 void Form1::mnuExport_Click()
@@ -74,5 +80,21 @@ void Form1::mnuCheck_Click()
                     ready(nullptr);
             });
         return window;
+    });
+}
+
+void Form1::mnuSchedule_Click()
+{
+    // The last scheduled scans come from the history, opened on its thread first.
+    m_history->openForReading(this, [this](std::shared_ptr<HistoryStore> store) {
+        scheduleWindow.show([&] {
+            const Result<QString> saved = UserList::load();
+            QStringList userIds = saved ? UserList::entries(*saved) : QStringList();
+            userIds.removeAll(QString());
+            auto* window =
+                new frmSchedule(std::move(store), userIds, QCoreApplication::applicationFilePath());
+            connect(this, &Form1::closing, window, &QWidget::close);
+            return window;
+        });
     });
 }

@@ -99,6 +99,9 @@ public:
     bool closeAfterScan();
     // Starts a scan at once, without the start delay (the command line).
     void runNow();
+    // A timer's scan: filed as scheduled, and also when it never reached its
+    // visit phase, so that a site that could not be reached shows in the history.
+    void setScheduled(bool scheduled) { m_scheduled = scheduled; }
 
     // What the user does to the table.
     void editCell(int row, Column column, const QString& text);
@@ -194,6 +197,7 @@ private:
     QString m_scanSeller;
     bool m_scanSold = false;
     bool m_visitPhase = false;
+    bool m_scheduled = false;
     bool m_clearAfterScan = false;
     Finished m_finished;
 };

@@ -114,7 +114,7 @@ void ScanSession::finishScan(int firstBlockRow, Ending end)
     }
     emit startBecomesDefault();
     endScanQuietly();
-    if (m_visitPhase) {
+    if (m_visitPhase || m_scheduled) {
         m_visitPhase = false;
         ScanEnding how = end == Ending::Completed ? ScanEnding::Completed : ScanEnding::Failed;
         if (m_run == Run::Closing)
@@ -124,6 +124,7 @@ void ScanSession::finishScan(int firstBlockRow, Ending end)
         ScanRecord record = m_table.scanRecord(m_scanSeller, m_scanSold, m_scanStartedAt,
                                                QDateTime::currentDateTimeUtc(), m_status);
         record.ending = how;
+        record.scheduled = m_scheduled;
         for (int i = 0; i < AuctionTable::Rows; ++i)
             record.rows[i].fetches = m_fetches[size_t(i)];
         emit scanEnded({end, record});

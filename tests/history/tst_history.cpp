@@ -5,6 +5,7 @@
 #include "history/HistoryStore.h"
 #include "history/frmHistory.h"
 #include "main_window/Form1.h"
+#include "schedule/frmSchedule.h"
 #include "session/HistoryRecorder.h"
 #include "transfer/Inet.h"
 
@@ -202,6 +203,15 @@ void TestHistory::demoSiteScans()
     window->grdListings->setRangeSelected({0, 0, 4, window->grdListings->columnCount() - 1}, true);
     QCOMPARE(window->chtVisits->chart()->series().size(), 1 + 5);
     window->close();
+    // Tools > Scheduled Scans, beside it, opens its window too.
+    f->findChild<QAction*>(QStringLiteral("mnuSchedule"))->trigger();
+    const auto scheduleShown = [] {
+        const QWidgetList all = QApplication::topLevelWidgets();
+        return std::any_of(all.cbegin(), all.cend(), [](QWidget* w) {
+            return w->isVisible() && qobject_cast<frmSchedule*>(w);
+        });
+    };
+    QTRY_VERIFY(scheduleShown());
     f->Command2_Click();
     QCOMPARE(visits(0)->toolTip(), QStringLiteral("Double Click for Options"));
     QCOMPARE(visits(5)->toolTip(), QString());

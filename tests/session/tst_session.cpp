@@ -314,10 +314,12 @@ private slots:
         QTest::newRow("count out of range")
             << "--scan|demoseller|--counter-searches|11" << 2 << none << "from 1 to 10" << none;
         QTest::newRow("mistyped option") << "--scna|demoseller" << 2 << none << "scna" << none;
+        QTest::newRow("nothing found") << "--scan|emptyshelf" << 4 << none << "found no listing"
+                                       << "/seller?user=emptyshelf";
         QTest::newRow("site down") << "--scan|demoseller" << 1 << "Internet Error"
                                    << "/seller?user=demoseller could not be fetched: " << none;
         QTest::newRow("a User ID is one query value")
-            << "--scan|a&x=1" << 1 << none << "did not complete"
+            << "--scan|a&x=1" << 3 << none << "did not complete"
             << "/seller?user=a%26x%3D1";
     }
 
