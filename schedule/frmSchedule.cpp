@@ -59,6 +59,8 @@ frmSchedule::frmSchedule(std::shared_ptr<HistoryStore> store, const QStringList&
     txtCron->setObjectName(QStringLiteral("txtCron"));
     txtCron->setReadOnly(true);
     txtCron->setMaximumHeight(70);
+    txtCron->setPlaceholderText(QStringLiteral("The sellers are the User IDs saved in the main "
+                                               "window (File > Save User)."));
 
     auto* times = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("&Times of day:"), this);
@@ -126,7 +128,11 @@ void frmSchedule::showChosen()
     const SellerSchedule schedule = Schedule::load(chosen());
     chkOn->setChecked(schedule.on);
     txtTimes->setText(Schedule::timesText(schedule.times));
-    txtCron->setPlainText(Schedule::crontabLines(m_program, schedule));
+    // No seller saved yet: no line to copy, and nothing to turn on.
+    txtCron->setPlainText(chosen().isEmpty() ? QString()
+                                             : Schedule::crontabLines(m_program, schedule));
+    chkOn->setEnabled(!chosen().isEmpty());
+    txtTimes->setEnabled(!chosen().isEmpty());
     cmdApply->setEnabled(!chosen().isEmpty());
 }
 

@@ -206,6 +206,15 @@ int main(int argc, char* argv[])
     }
     site.setLook(QStringLiteral("demoseller"), QStringLiteral("classic"));
 
+    // The scheduled scans of the saved sellers.
+    f->Command4_Click();
+    f->mnuSchedule_Click();
+    settle(1000);
+    if (QWidget* schedule = topLevel("frmSchedule")) {
+        failures += !save(schedule, QStringLiteral("schedule"));
+        schedule->close();
+    }
+
     // Sold: the sign-in window, then the scan as the signed-in user.
     f->findChild<QRadioButton*>(QStringLiteral("Option2"))->setChecked(true);
     settle(3000);
