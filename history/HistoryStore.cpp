@@ -111,6 +111,15 @@ const char* const Migrations[] = {
 };
 static_assert(sizeof(Migrations) / sizeof(*Migrations) == HistoryStore::SchemaVersion);
 
+// One statement with its values, on a query kept for its error text.
+bool runPrepared(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
 bool exec(QSqlDatabase& db, const QString& statements, QSqlError* error = nullptr)
 {
     for (const QString& sql : statements.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -366,10 +375,7 @@ QSqlQuery HistoryStore::query(const QString& sql, const QVariantList& values)
         return QSqlQuery();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(sql);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    query.exec();
+    runPrepared(query, sql, values);
     return query;
 }
 
@@ -405,10 +411,7 @@ Outcome HistoryStore::recordFetch(const QString& seller, const QString& auction,
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     const auto run = [&query](const QString& sql, const QVariantList& values) {
-        query.prepare(sql);
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        return query.exec();
+        return runPrepared(query, sql, values);
     };
     const QVariantList listing{text(seller), auction.trimmed()};
     if (db.transaction() &&
@@ -618,10 +621,7 @@ Result<QList<Notice>> HistoryStore::updateNotices(const QString& seller, const Q
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     const auto run = [&query](const QString& sql, const QVariantList& values) {
-        query.prepare(sql);
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        return query.exec();
+        return runPrepared(query, sql, values);
     };
     QList<Notice> raised;
     QStringList problems;
