@@ -13,6 +13,7 @@
 #include "DemoWindow.h"
 #include "LoopbackHttpServer.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
@@ -64,13 +65,16 @@ void TestMarkerCheck::check()
         file.close();
         window.checkFile(file.fileName());
     } else if (seller.startsWith(QLatin1String("file:")) ||
-               seller.startsWith(QLatin1String("item:"))) {
+               seller.startsWith(QLatin1String("item"))) {
+        // "itemx:": the user says it is an item page, where no counter tells it.
+        window.cboSavedPage->setCurrentIndex(seller.startsWith(u"itemx:") ? 2 : 0);
         const ScanMarkers active = OptionsStore::markers(MarkerTable::Active);
         QFile file(m_demo->folder().file(QStringLiteral("saved.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(Inet()
-                       .OpenURL(seller.startsWith(u'f') ? active.listingAddress(seller.mid(5))
-                                                        : active.itemAddress(seller.mid(5)))
+                       .OpenURL(seller.startsWith(u'f')
+                                    ? active.listingAddress(seller.mid(5))
+                                    : active.itemAddress(seller.mid(seller.indexOf(u':') + 1)))
                        .toUtf8());
         file.close();
         window.checkFile(file.fileName());
@@ -95,7 +99,7 @@ void TestMarkerCheck::check()
     QCOMPARE(fetched.size(), int(!matched.isEmpty() && !seller.contains(u':')));
     // The Auction Number row says how long a number its markers cut; the numbers it shows
     // ("...", two spaces apart) are that long (Sold: a last "_" dropped).
-    if (seller.startsWith(u"item:"))
+    if (seller.startsWith(u"item"))
         return;
     const QString cuts = window.grdRows->item(0, 5)->text();
     const int length = cuts.section(u' ', 1, 1).toInt();
