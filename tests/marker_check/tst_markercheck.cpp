@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -28,6 +29,8 @@ class TestMarkerCheck : public QObject
 {
     Q_OBJECT
 private slots:
+    // A history and kept pages of this run's own, never a run's before.
+    void initTestCase() { qputenv("QUILLMERE_DATA_DIR", QFile::encodeName(m_data.path())); }
     void init() { m_demo = std::make_unique<DemoWindow>(); }
     void cleanup() { m_demo.reset(); }
     void check_data() { addTableRows({"marker_check/data/check.tsv"}); }
@@ -40,6 +43,7 @@ private slots:
     void repairWhenTheValueIsGone();
 
 private:
+    QTemporaryDir m_data;
     std::unique_ptr<DemoWindow> m_demo;
 };
 
