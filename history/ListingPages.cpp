@@ -11,8 +11,8 @@
 
 namespace ListingPages {
 namespace {
-// A page compressed is a tenth of its size; a real site's page of 400 kB
-// keeps in some 40 kB.
+// Compressed, a page keeps in a quarter of its size or less; a page of 400 kB
+// in some 100 kB at most.
 constexpr qint64 MaxKeptBytes = 16 * 1024 * 1024;
 // The downloader's own limit on a page.
 constexpr quint32 MaxPageBytes = 64 * 1024 * 1024;
